@@ -1,0 +1,15 @@
+# Restricts a shared library's dynamic symbols to the names listed in a file (one a line),
+# so that template instantiations of the standard library never leak out of it.
+function(tollmere_limit_exports target list_file)
+    file(STRINGS ${list_file} names REGEX "^[A-Za-z_][A-Za-z0-9_]*$")
+    set(script "{\n  global:\n")
+    foreach(name IN LISTS names)
+        string(APPEND script "    ${name};\n")
+    endforeach()
+    string(APPEND script "  local: *;\n};\n")
+    set(map ${CMAKE_CURRENT_BINARY_DIR}/${target}.map)
+    file(GENERATE OUTPUT ${map} CONTENT "${script}")
+    target_link_options(${target} PRIVATE "LINKER:--version-script=${map}")
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${list_file})
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list_file})
+endfunction()

@@ -1,0 +1,1 @@
+// Keeps the support archive non-empty before any helper exists.
