@@ -1,1 +1,0 @@
-// Keeps the support archive non-empty before any helper exists.
