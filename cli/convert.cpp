@@ -310,6 +310,12 @@ int RunConvert(const ConvertCommand& command, const Console& console) {
             continue;
         }
 
+        if (written.empty()) {
+            // The library reports the assembly as done even when no final file could be
+            // created; without a file there is nothing converted.
+            fail(file.path, "no RINEX file could be written into " + folder);
+            continue;
+        }
         ++converted;
         std::fprintf(console.out, "%s: %zu file%s written\n", file.path.c_str(), written.size(),
                      written.size() == 1 ? "" : "s");
