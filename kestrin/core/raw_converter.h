@@ -14,6 +14,8 @@
 
 namespace kestrin {
 
+struct AlmanacRecord;  // rinex/nav_records.h
+
 // Indices of the seven temporary files.
 enum TempFileIndex : int {
     kTempObs = 0,     // "_TEMP.O" observation records
@@ -116,6 +118,9 @@ class RawConverter {
     std::string WriteKeplerNavRecord(const KeplerEphemeris& eph);
     std::string WriteGlonassNavRecord(const gEphemeris& eph);
     void AppendNavText(const std::string& text, int32_t sysCode);
+    // One almanac record for the almanac side file in the conversion's version; empty when
+    // its system is not selected. Writes nothing.
+    std::string FormatAlmanacRecord(const AlmanacRecord& alm) const;
     // Names and writes the final files of the conversion; false only when navBlock is null.
     bool WriteOutputFiles(const std::string& basePath, const NavigationBlock* navBlock);
 
