@@ -17,7 +17,7 @@ namespace kestrin {
 enum class Endian { kLittle, kBig };
 
 class ByteView {
-public:
+  public:
     constexpr ByteView() = default;
     constexpr ByteView(const uint8_t* data, size_t size) : data_(data), size_(data ? size : 0) {}
     ByteView(const char* data, size_t size)
@@ -101,7 +101,7 @@ public:
         return d;
     }
 
-private:
+  private:
     const uint8_t* data_ = nullptr;
     size_t size_ = 0;
 };
@@ -184,7 +184,7 @@ inline size_t ReadUbnxi(ByteView v, size_t offset, Endian order, uint32_t& value
 
 // Sequential reader over a view; any read past the end yields 0 and clears ok() for good.
 class ByteCursor {
-public:
+  public:
     explicit ByteCursor(ByteView view, Endian order = Endian::kLittle, size_t pos = 0)
         : view_(view), order_(order), pos_(pos), ok_(pos <= view.size()) {}
 
@@ -199,8 +199,12 @@ public:
         pos_ += count;
         return true;
     }
-    uint64_t UInt(size_t width) { return Take(width) ? Advance(view_.UInt(pos_, width, order_), width) : 0; }
-    int64_t SInt(size_t width) { return Take(width) ? Advance(view_.SInt(pos_, width, order_), width) : 0; }
+    uint64_t UInt(size_t width) {
+        return Take(width) ? Advance(view_.UInt(pos_, width, order_), width) : 0;
+    }
+    int64_t SInt(size_t width) {
+        return Take(width) ? Advance(view_.SInt(pos_, width, order_), width) : 0;
+    }
     uint8_t U8() { return static_cast<uint8_t>(UInt(1)); }
     int8_t I8() { return static_cast<int8_t>(SInt(1)); }
     uint16_t U16() { return static_cast<uint16_t>(UInt(2)); }
@@ -221,7 +225,7 @@ public:
         return value;
     }
 
-private:
+  private:
     bool Take(size_t count) {
         if (ok_ && view_.Has(pos_, count)) return true;
         ok_ = false;
@@ -241,21 +245,23 @@ private:
 
 // Sequential reader of MSB-first bit fields; any read past the end yields 0 and clears ok().
 class BitReader {
-public:
+  public:
     explicit BitReader(ByteView view, size_t bitPos = 0) : view_(view), pos_(bitPos) {}
 
     bool ok() const { return ok_; }
     size_t pos() const { return pos_; }
     size_t remaining() const { return view_.size() * 8 > pos_ ? view_.size() * 8 - pos_ : 0; }
 
-    uint64_t U(unsigned width) { return Take(width) ? Advance(BitsMsb(view_, pos_, width), width) : 0; }
+    uint64_t U(unsigned width) {
+        return Take(width) ? Advance(BitsMsb(view_, pos_, width), width) : 0;
+    }
     int64_t S(unsigned width) { return SignExtend(U(width), width); }
     int64_t SignMag(unsigned width) { return SignMagnitude(U(width), width); }
     void Skip(unsigned width) {
         if (Take(width)) pos_ += width;
     }
 
-private:
+  private:
     bool Take(unsigned width) {
         if (ok_ && HasBits(view_, pos_, width)) return true;
         ok_ = false;

@@ -1,6 +1,7 @@
 #include "decoders/framing.h"
 
 #include <array>
+#include <string_view>
 
 namespace kestrin {
 namespace {
@@ -43,7 +44,21 @@ uint32_t ForwardCrc(const Table32& table, int width, ByteView bytes) {
     return crc;
 }
 
-Frame Incomplete(size_t length = 0) { return {FrameStatus::kIncomplete, length}; }
+Frame Incomplete(size_t length = 0) {
+    return {FrameStatus::kIncomplete, length};
+}
+
+// Whether the view starts with the sync; a view that ends inside a matching sync is
+// reported as incomplete, so that a frame split by the end of the data is not lost.
+enum class Sync { kNo, kCut, kYes };
+Sync MatchSync(ByteView v, std::string_view sync) {
+    const size_t n = v.size() < sync.size() ? v.size() : sync.size();
+    for (size_t i = 0; i < n; ++i) {
+        if (v.data()[i] != static_cast<uint8_t>(sync[i])) return Sync::kNo;
+    }
+    if (n == 0) return Sync::kNo;
+    return n == sync.size() ? Sync::kYes : Sync::kCut;
+}
 
 }  // namespace
 
@@ -54,11 +69,15 @@ uint32_t OemCrc32(ByteView bytes) {
     return crc;
 }
 
-uint32_t Crc24q(ByteView bytes) { return ForwardCrc(kCrc24qTable, 24, bytes); }
+uint32_t Crc24q(ByteView bytes) {
+    return ForwardCrc(kCrc24qTable, 24, bytes);
+}
 uint16_t BinexCrc16(ByteView bytes) {
     return static_cast<uint16_t>(ForwardCrc(kCrc16Table, 16, bytes));
 }
-uint32_t BinexCrc32(ByteView bytes) { return ForwardCrc(kCrc32Table, 32, bytes); }
+uint32_t BinexCrc32(ByteView bytes) {
+    return ForwardCrc(kCrc32Table, 32, bytes);
+}
 
 uint16_t Sum16(ByteView bytes) {
     uint32_t sum = 0;
@@ -88,7 +107,14 @@ uint8_t BinexXor(ByteView bytes) {
 }
 
 Frame OemFrameAt(ByteView v) {
-    if (!v.StartsWith("\xAA\x44\x12")) return {};
+    switch (MatchSync(v, "\xAA\x44\x12")) {
+        case Sync::kNo:
+            return {};
+        case Sync::kCut:
+            return Incomplete();
+        case Sync::kYes:
+            break;
+    }
     if (v.size() < 10) return Incomplete();
     const size_t header = v.U8(3);
     if (header < kOemMinHeader) return {};
@@ -100,7 +126,14 @@ Frame OemFrameAt(ByteView v) {
 }
 
 Frame HemisphereFrameAt(ByteView v) {
-    if (!v.StartsWith("$BIN")) return {};
+    switch (MatchSync(v, "$BIN")) {
+        case Sync::kNo:
+            return {};
+        case Sync::kCut:
+            return Incomplete();
+        case Sync::kYes:
+            break;
+    }
     if (v.size() < 8) return Incomplete();
     const size_t data = v.U16(6);
     const size_t length = data + 12;
@@ -112,7 +145,14 @@ Frame HemisphereFrameAt(ByteView v) {
 }
 
 Frame MulxFrameAt(ByteView v) {
-    if (!v.StartsWith("@MULX")) return {};
+    switch (MatchSync(v, "@MULX")) {
+        case Sync::kNo:
+            return {};
+        case Sync::kCut:
+            return Incomplete();
+        case Sync::kYes:
+            break;
+    }
     if (v.size() < 9) return Incomplete();
     const size_t length = v.U16(7);
     if (length < kMulxHeader) return {};
@@ -122,7 +162,7 @@ Frame MulxFrameAt(ByteView v) {
 }
 
 Frame Rt17PacketAt(ByteView v) {
-    if (v.U8(0) != kRt17Stx || v.empty()) return {};
+    if (v.empty() || v.U8(0) != kRt17Stx) return {};
     if (v.size() < 4) return Incomplete();
     const size_t data = v.U8(3);
     const size_t length = data + 6;
@@ -145,7 +185,14 @@ Frame Rtcm3FrameAt(ByteView v) {
 }
 
 Frame UbxFrameAt(ByteView v) {
-    if (!v.StartsWith("\xB5\x62")) return {};
+    switch (MatchSync(v, "\xB5\x62")) {
+        case Sync::kNo:
+            return {};
+        case Sync::kCut:
+            return Incomplete();
+        case Sync::kYes:
+            break;
+    }
     if (v.size() < 6) return Incomplete();
     const size_t payload = v.U16(4);
     const size_t length = payload + 8;
@@ -157,7 +204,14 @@ Frame UbxFrameAt(ByteView v) {
 
 bool IsAcceptedBinexId(uint32_t id) {
     switch (id) {
-        case 0x00: case 0x01: case 0x02: case 0x03: case 0x05: case 0x7D: case 0x7E: case 0x7F:
+        case 0x00:
+        case 0x01:
+        case 0x02:
+        case 0x03:
+        case 0x05:
+        case 0x7D:
+        case 0x7E:
+        case 0x7F:
             return true;
         default:
             return false;
@@ -201,10 +255,18 @@ BinexRecord ParseBinexRecord(ByteView v) {
     const ByteView body = v.Sub(1, covered);
     bool checksumOk = false;
     switch (checksumBytes) {
-        case 1: checksumOk = BinexXor(body) == v.U8(checksumAt); break;
-        case 2: checksumOk = BinexCrc16(body) == v.UInt(checksumAt, 2, r.order); break;
-        case 4: checksumOk = BinexCrc32(body) == v.UInt(checksumAt, 4, r.order); break;
-        default: checksumOk = false; break;  // 16-byte digests are not computed
+        case 1:
+            checksumOk = BinexXor(body) == v.U8(checksumAt);
+            break;
+        case 2:
+            checksumOk = BinexCrc16(body) == v.UInt(checksumAt, 2, r.order);
+            break;
+        case 4:
+            checksumOk = BinexCrc32(body) == v.UInt(checksumAt, 4, r.order);
+            break;
+        default:
+            checksumOk = false;
+            break;  // 16-byte digests are not computed
     }
     if (!checksumOk) {
         r.status = FrameStatus::kBadChecksum;

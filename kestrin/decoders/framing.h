@@ -76,7 +76,9 @@ inline uint32_t Rtcm3MessageNumber(ByteView frame) {
 // Length L + 8.
 Frame UbxFrameAt(ByteView v);
 // Class and ID read together as a little-endian 16-bit value (0x1502 = RXM-RAWX).
-inline uint16_t UbxClassId(ByteView frame) { return frame.U16(2); }
+inline uint16_t UbxClassId(ByteView frame) {
+    return frame.U16(2);
+}
 constexpr uint16_t kUbxRxmRawx = 0x1502, kUbxRxmSfrbx = 0x1302;
 
 // BINEX record: sync, record ID and length L as ubnxi, L message bytes, a checksum whose
@@ -84,7 +86,7 @@ constexpr uint16_t kUbxRxmRawx = 0x1502, kUbxRxmSfrbx = 0x1302;
 // trailer of the length bytes reversed and a terminator.
 struct BinexRecord {
     FrameStatus status = FrameStatus::kNone;
-    size_t length = 0;         // the whole record; the scan continues there
+    size_t length = 0;  // the whole record; the scan continues there
     uint32_t id = 0;
     size_t messageOffset = 0;  // message start, from the sync byte
     uint32_t messageLength = 0;

@@ -102,6 +102,14 @@ bool FinalFile::Commit() {
     return true;
 }
 
+void FinalFile::Forget() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+    tempPath_.clear();
+}
+
 void FinalFile::Discard() {
     if (fd_ >= 0) {
         ::close(fd_);
@@ -111,6 +119,19 @@ void FinalFile::Discard() {
         ::unlink(tempPath_.c_str());
         tempPath_.clear();
     }
+}
+
+bool WriteBeside(const std::string& path, const std::function<bool(const std::string&)>& write) {
+    std::string temp;
+    {
+        FinalFile reserved(path);  // claims a unique name beside `path`
+        if (!reserved.ok()) return false;
+        temp = reserved.tempPath();
+        reserved.Forget();
+    }
+    if (write(temp) && std::rename(temp.c_str(), path.c_str()) == 0) return true;
+    ::unlink(temp.c_str());
+    return false;
 }
 
 void RemoveFileQuietly(const std::string& path) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,8 @@ class FinalFile {
     bool Commit();
     // Drops the temporary file.
     void Discard();
+    // Closes the temporary file and stops owning its name (it was renamed by someone else).
+    void Forget();
 
   private:
     bool WriteRaw(const char* data, size_t size);
@@ -41,6 +44,11 @@ class FinalFile {
     int fd_ = -1;
     bool failed_ = false;
 };
+
+// Lets `write` produce a file under a fresh temporary name beside `path` and renames it into
+// place when `write` returns true; otherwise the temporary file is removed and nothing at
+// `path` changes. For writers that create their file themselves.
+bool WriteBeside(const std::string& path, const std::function<bool(const std::string&)>& write);
 
 // Removes `path` when it exists; a missing file is not an error.
 void RemoveFileQuietly(const std::string& path);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -87,6 +88,34 @@ TEST(NavFiles, LongBodiesAreCopiedInPieces) {
     const std::string out = ReadFile(dir.File("x.16G"));
     EXPECT_EQ(out.size(), 3 + records.size() + 5000);
     EXPECT_EQ(out.substr(out.size() - 82), std::string(80, 'a' + 4999 % 26) + "\r\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FinalFile, WriteBesideRenamesOnlyASuccessfulWrite) {
+    TempDir dir;
+    const std::string path = dir.Write("x.16O", "old");
+    std::string seen;
+    EXPECT_FALSE(WriteBeside(path, [&](const std::string& temp) {
+        seen = temp;
+        FILE* f = std::fopen(temp.c_str(), "wb");
+        std::fputs("half", f);
+        std::fclose(f);
+        return false;
+    }));
+    EXPECT_EQ(ReadFile(path), "old");
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"x.16O"});
+    EXPECT_EQ(seen.substr(0, dir.path().size() + 1), dir.path() + "/");
+    EXPECT_TRUE(WriteBeside(path, [&](const std::string& temp) {
+        FILE* f = std::fopen(temp.c_str(), "wb");
+        std::fputs("new", f);
+        return std::fclose(f) == 0;
+    }));
+    EXPECT_EQ(ReadFile(path), "new");
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"x.16O"});
+    EXPECT_FALSE(WriteBeside(dir.File("missing/x.16O"), [](const std::string&) { return true; }));
 }
 
 }  // namespace

@@ -1,0 +1,33 @@
+// Correctly framed messages of every board format, for detector and decoder tests.
+// The payload is given as bytes; the builders add sync, lengths and checksums.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace testsupport {
+
+// OEM binary log with the 28-byte header: message ID, GPS week, milliseconds of week.
+std::string OemFrame(uint16_t messageId, std::string_view body, uint16_t week = 0,
+                     int32_t msOfWeek = 0);
+// Hemisphere "$BIN" block.
+std::string HemisphereFrame(uint16_t blockId, std::string_view data);
+// "@MULX" message: the 17-byte common header (ID, time of week in ms, week), then body.
+std::string MulxFrame(uint16_t messageId, std::string_view body, uint32_t towMs = 0,
+                      uint16_t week = 0);
+// RT17/RT27 packet of the given type (0x55 navigation data, 0x57 raw data); data <= 255.
+std::string Rt17Packet(uint8_t type, std::string_view data, uint8_t status = 0);
+// RTCM 3 frame around a message (at most 1023 bytes).
+std::string Rtcm3Frame(std::string_view message);
+// RTCM 3 frame of a message that only carries its 12-bit number, padded to size bytes.
+std::string Rtcm3Message(uint16_t number, size_t size = 8);
+// UBX frame of class / ID.
+std::string UbxFrame(uint8_t messageClass, uint8_t id, std::string_view payload);
+// BINEX record (sync C2 / E2, or D2 / F2 with trailer when reversible).
+std::string BinexRecordBytes(uint32_t id, std::string_view message, bool bigEndian = false,
+                             bool reversible = false);
+// ubnxi encoding of a value (up to 2^29 - 1) in the given byte order.
+std::string Ubnxi(uint32_t value, bool bigEndian = false);
+
+}  // namespace testsupport
