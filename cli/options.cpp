@@ -1,0 +1,223 @@
+#include "options.h"
+
+#include <cctype>
+#include <iterator>
+
+namespace tollmere::cli {
+
+namespace {
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+template <size_t N>
+int IndexOf(const char* const (&names)[N], const std::string& name) {
+    for (size_t i = 0; i < N; ++i) {
+        if (name == names[i]) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::string JoinNames(const char* const* names, size_t count) {
+    std::string text;
+    for (size_t i = 0; i < count; ++i) {
+        if (i > 0) text += '|';
+        text += names[i];
+    }
+    return text;
+}
+
+}  // namespace
+
+bool MixedAllowed(int formatIndex) {
+    return formatIndex == 1 || formatIndex == 2 || formatIndex == 4;
+}
+
+int32_t OptionWord(const ConvertChoices& c) {
+    uint32_t word = c.systems & 0x3Fu;
+    if (c.singleFrequency) word |= 1u << 8;
+    if (c.phaseCenter) word |= 1u << 9;
+    if (c.ionoCorrections) word |= 1u << 10;
+    if (c.flagCycleSlips) word |= 1u << 12;
+    word |= (static_cast<uint32_t>(c.intervalIndex) & 0xFFu) << 16;
+    word |= (static_cast<uint32_t>(c.formatIndex) & 0xFFu) << 24;
+    if (c.mixed && MixedAllowed(c.formatIndex)) word |= 1u << 11;
+    return static_cast<int32_t>(word);
+}
+
+int FormatIndex(const std::string& name) {
+    return IndexOf(kFormatNames, Lower(name));
+}
+
+int IntervalIndex(const std::string& name) {
+    std::string value = Lower(name);
+    int index = IndexOf(kIntervalNames, value);
+    // "30s" means the entry "30"; only the second-valued entries take the suffix.
+    if (index < 0 && value.size() > 1 && value.back() == 's') {
+        index = IndexOf(kIntervalNames, value.substr(0, value.size() - 1));
+        if (index >= 0 && index < 5) index = -1;
+    }
+    return index;
+}
+
+int SystemMask(const std::string& letters) {
+    if (letters.empty()) return -1;
+    int mask = 0;
+    for (char c : letters) {
+        const char upper = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        int bit = -1;
+        for (int i = 0; kSystemLetters[i] != '\0'; ++i) {
+            if (kSystemLetters[i] == upper) bit = i;
+        }
+        if (bit < 0) return -1;
+        mask |= 1 << bit;
+    }
+    return mask;
+}
+
+ParseResult ParseConvertArguments(const std::vector<std::string>& args) {
+    ParseResult result;
+    ConvertCommand& cmd = result.command;
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            cmd.inputs.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::string name = arg;
+        std::string value;
+        bool hasValue = false;
+        const size_t equals = arg.find('=');
+        if (arg.rfind("--", 0) == 0 && equals != std::string::npos) {
+            name = arg.substr(0, equals);
+            value = arg.substr(equals + 1);
+            hasValue = true;
+        }
+        const bool takesValue = name == "-o" || name == "--output" || name == "--format" ||
+                                name == "--interval" || name == "--systems";
+        if (takesValue && !hasValue) {
+            if (i + 1 >= args.size()) {
+                result.error = "option " + name + " needs a value";
+                return result;
+            }
+            value = args[++i];
+        } else if (!takesValue && hasValue) {
+            result.error = "option " + name + " takes no value";
+            return result;
+        }
+
+        if (name == "-h" || name == "--help") {
+            cmd.help = true;
+        } else if (name == "-o" || name == "--output") {
+            if (value.empty()) {
+                result.error = "the output folder is empty";
+                return result;
+            }
+            cmd.outputFolder = value;
+        } else if (name == "--format") {
+            const int index = FormatIndex(value);
+            if (index < 0) {
+                result.error = "unknown format \"" + value + "\" (use " +
+                               JoinNames(kFormatNames, std::size(kFormatNames)) + ")";
+                return result;
+            }
+            cmd.choices.formatIndex = index;
+        } else if (name == "--interval") {
+            const int index = IntervalIndex(value);
+            if (index < 0) {
+                result.error = "unknown interval \"" + value + "\" (use " +
+                               JoinNames(kIntervalNames, std::size(kIntervalNames)) + ")";
+                return result;
+            }
+            cmd.choices.intervalIndex = index;
+        } else if (name == "--systems") {
+            const int mask = SystemMask(value);
+            if (mask < 0) {
+                result.error = "--systems takes one or more of the letters " +
+                               std::string(kSystemLetters) + ", not \"" + value + "\"";
+                return result;
+            }
+            cmd.choices.systems = static_cast<uint32_t>(mask);
+        } else if (name == "--single-freq") {
+            cmd.choices.singleFrequency = true;
+        } else if (name == "--no-phase-center") {
+            cmd.choices.phaseCenter = false;
+        } else if (name == "--no-iono") {
+            cmd.choices.ionoCorrections = false;
+        } else if (name == "--mixed") {
+            cmd.choices.mixed = true;
+        } else if (name == "--no-lli") {
+            cmd.choices.flagCycleSlips = false;
+        } else {
+            result.error = "unknown option " + name;
+            return result;
+        }
+    }
+    if (cmd.help) return result;
+    if (cmd.inputs.empty()) {
+        result.error = "no input given";
+        return result;
+    }
+    if (cmd.choices.mixed && !MixedAllowed(cmd.choices.formatIndex)) {
+        cmd.warnings.push_back(std::string("--mixed has no effect with ") +
+                               kFormatNames[cmd.choices.formatIndex] +
+                               " (only RINEX 3 formats use long names and a mixed "
+                               "navigation file)");
+    }
+    return result;
+}
+
+std::string HelpText() {
+    return R"(Usage:
+  tollmere-cli convert [options] INPUT...
+  tollmere-cli header FILE...
+  tollmere-cli --help
+
+convert
+  Converts raw static recordings (a 512-byte static header followed by receiver board
+  data) into RINEX observation and navigation files. INPUT is a raw file or a folder; a
+  folder converts the files in it (not in sub-folders) whose extension is DAT, RAW, RT17,
+  RT27, STH, ZHD or BIN, in any letter case. For each input the files written are listed;
+  an input that cannot be converted is named on standard error with the reason.
+
+  -o, --output DIR     folder for the RINEX files (created when missing);
+                       default: the folder of each input
+  --format NAME        rinex2.10 | rinex3.02 | leica3.02 | brevak2.10 | brevak3.02
+                       (default rinex3.02)
+  --interval VALUE     output interval: auto (every epoch, default) | 10hz | 5hz | 2hz |
+                       1hz | 2 | 5 | 10 | 15 | 20 | 30 | 60 (seconds; "30s" also works)
+  --systems LETTERS    satellite systems to export, letters of GRCSJE: G GPS, R GLONASS,
+                       C BeiDou, S SBAS, J QZSS, E Galileo (default GRCSJE)
+  --single-freq        keep only the first-band signals (default: all bands)
+  --no-phase-center    antenna height to the antenna bottom, not to the L1 phase centre
+  --no-iono            no ionosphere/time-correction lines in navigation headers
+  --mixed              RINEX 3 long file names and one mixed navigation file (only with
+                       rinex3.02, leica3.02 and brevak3.02; ignored with a warning otherwise)
+  --no-lli             write the loss-of-lock digits blank (no cycle-slip flags)
+  -h, --help           this text
+
+  Without options the conversion uses the desktop program's defaults (option word
+  16782911): RINEX 3.02, every epoch, all systems, all bands, phase centre, ionosphere
+  lines and cycle-slip flags on, short names.
+
+  Output: an observation file and navigation files per satellite system (or one mixed
+  navigation file), plus SBAS message and almanac files when the data hold them; the file
+  names follow the RINEX naming rules from the static header's marker, session and date.
+  On a terminal a progress bar shows the conversion of each file.
+
+header
+  Prints the observation date stored in the static header of each FILE.
+
+Exit status: 0 when every input was converted (or every header read), 1 when any failed,
+2 for a usage error.
+)";
+}
+
+}  // namespace tollmere::cli

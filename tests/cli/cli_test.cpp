@@ -1,0 +1,190 @@
+// Runs the tollmere-cli program itself: exit codes, the messages for bad inputs, folder inputs.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "static_header.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::string HeaderBytes(int16_t formatCode = 0) {
+    tollmere::tools::StaticHeaderFields fields;
+    fields.formatCode = formatCode;
+    fields.year = 2009;
+    fields.month = 12;
+    fields.day = 18;
+    const auto header = tollmere::tools::BuildStaticHeader(fields);
+    return std::string(header.begin(), header.end());
+}
+
+// The line of the report that names `input` as not converted.
+std::string ErrorLine(const std::string& err, const std::string& input) {
+    const std::string start = "tollmere-cli: " + input + ": not converted: ";
+    const size_t at = err.find(start);
+    if (at == std::string::npos) return {};
+    return err.substr(at, err.find('\n', at) - at);
+}
+
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+class CliProgram : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "cli_test_XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    CliRun Cli(const std::vector<std::string>& args) {
+        std::string command = Quote(TOLLMERE_CLI);
+        for (const std::string& arg : args) command += " " + Quote(arg);
+        command += " >" + Quote((dir_ / "stdout").string()) + " 2>" +
+                   Quote((dir_ / "stderr").string()) + " </dev/null";
+        const int raw = std::system(command.c_str());
+        CliRun run;
+        run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        run.out = ReadText(dir_ / "stdout");
+        run.err = ReadText(dir_ / "stderr");
+        fs::remove(dir_ / "stdout");
+        fs::remove(dir_ / "stderr");
+        return run;
+    }
+
+    std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+    fs::path dir_;
+};
+
+TEST_F(CliProgram, UsageErrorsExitWithTwo) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"frobnicate"},
+        {"convert"},
+        {"convert", "--format", "rinex9", "x.dat"},
+        {"convert", "--systems", "Q", "x.dat"},
+        {"convert", "--bogus", "x.dat"},
+        {"header"},
+    };
+    for (const auto& args : cases) {
+        const CliRun run = Cli(args);
+        EXPECT_EQ(run.status, 2) << ::testing::PrintToString(args);
+        EXPECT_NE(run.err.find("tollmere-cli: "), std::string::npos) << run.err;
+        EXPECT_TRUE(run.out.empty());
+    }
+}
+
+TEST_F(CliProgram, HelpExitsWithZero) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--help"}, {"convert", "--help"}, {"convert", "x", "-h"}}) {
+        const CliRun run = Cli(args);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_NE(run.out.find("tollmere-cli convert [options] INPUT..."), std::string::npos);
+    }
+}
+
+TEST_F(CliProgram, BadInputsAreNamedWithTheReason) {
+    WriteBytes(Path("empty.dat"), "");
+    WriteBytes(Path("short.dat"), HeaderBytes().substr(0, 100));
+    WriteBytes(Path("badcode.dat"), HeaderBytes(7) + std::string(4096, 'x'));
+    WriteBytes(Path("headeronly.dat"), HeaderBytes());
+    WriteBytes(Path("text.dat"), HeaderBytes() + std::string(70000, 'x'));
+    WriteBytes(Path("plain.txt"), "just some words\n");
+    fs::create_directory(Path("nothing"));
+    WriteBytes(Path("nothing/notes.txt"), "x");
+    WriteBytes(Path("afile"), "x");
+
+    struct Case {
+        std::vector<std::string> args;
+        std::string input;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {{Path("missing.dat")}, Path("missing.dat"), "no such file"},
+        {{Path("empty.dat")}, Path("empty.dat"), "the file is empty"},
+        {{Path("short.dat")}, Path("short.dat"), "static header is truncated (100 of 512 bytes)"},
+        {{Path("badcode.dat")}, Path("badcode.dat"), "unknown static header format code 7"},
+        {{Path("headeronly.dat")}, Path("headeronly.dat"), "no receiver data after the static"},
+        {{Path("text.dat")}, Path("text.dat"), "unknown format"},
+        {{Path("plain.txt")}, Path("plain.txt"), "not a static file"},
+        {{Path("nothing")}, Path("nothing"), "holds no raw files"},
+        {{"-o", Path("afile"), Path("text.dat")}, Path("text.dat"), "is not a folder"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"convert"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const CliRun run = Cli(args);
+        EXPECT_EQ(run.status, 1) << c.input;
+        const std::string line = ErrorLine(run.err, c.input);
+        EXPECT_NE(line.find(c.reason), std::string::npos) << run.err;
+    }
+    // Nothing was written beside the inputs.
+    size_t entries = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_)) ++entries;
+    EXPECT_EQ(entries, 8u);
+}
+
+TEST_F(CliProgram, FolderInputTakesTheListedExtensionsInAnyCase) {
+    fs::create_directory(Path("raw"));
+    for (const char* name : {"a.dat", "B.Rt17", "c.txt", "d", "e.ZHD"}) {
+        WriteBytes(Path("raw/") + name, HeaderBytes() + std::string(1000, 'x'));
+    }
+    fs::create_directory(Path("raw/sub.dat"));
+    const CliRun run = Cli({"convert", Path("raw")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(Path("raw/a.dat") + ": not converted"), std::string::npos);
+    EXPECT_NE(run.err.find(Path("raw/B.Rt17") + ": not converted"), std::string::npos);
+    EXPECT_NE(run.err.find(Path("raw/e.ZHD") + ": not converted"), std::string::npos);
+    EXPECT_EQ(run.err.find("c.txt"), std::string::npos);
+    EXPECT_EQ(run.err.find("raw/d:"), std::string::npos);
+    EXPECT_EQ(run.err.find("sub.dat"), std::string::npos);
+    EXPECT_NE(run.out.find("0 converted, 3 failed"), std::string::npos) << run.out;
+}
+
+TEST_F(CliProgram, MissingOutputFolderIsCreated) {
+    WriteBytes(Path("text.dat"), HeaderBytes() + std::string(1000, 'x'));
+    const CliRun run = Cli({"convert", "-o", Path("new/deeper"), Path("text.dat")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_TRUE(fs::is_directory(Path("new/deeper")));
+    EXPECT_NE(run.err.find("unknown format"), std::string::npos) << run.err;
+}
+
+TEST_F(CliProgram, HeaderCommandRejectsFilesWithoutStaticHeader) {
+    WriteBytes(Path("plain.txt"), std::string(600, 'x'));
+    const CliRun run = Cli({"header", Path("plain.txt"), Path("missing.dat")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(Path("plain.txt") + ": not a static file"), std::string::npos);
+    EXPECT_NE(run.err.find(Path("missing.dat") + ": cannot read the file"), std::string::npos);
+}
+
+}  // namespace
