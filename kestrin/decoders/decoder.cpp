@@ -68,7 +68,8 @@ int DecoderFrame::Run(const std::string& inputPath, const std::string& outputFol
     uint64_t processed = 0;
     size_t chunkSize = kReadChunkSize;
     while (processed < fileLength) {
-        if (fileLength - processed < chunkSize) chunkSize = static_cast<size_t>(fileLength - processed);
+        if (fileLength - processed < chunkSize)
+            chunkSize = static_cast<size_t>(fileLength - processed);
         size_t got = std::fread(chunk.data(), 1, chunkSize, input.file);
         if (got == 0) break;  // the file shrank or cannot be read further
         if (fill_ + got > kScanBufferSize) {
@@ -150,8 +151,8 @@ void DecoderFrame::SendProgress(int percent) {
 // Progress while reading: the share of the file consumed so far, below 100 until the end.
 void DecoderFrame::SendRunningProgress(uint64_t position, uint64_t fileLength) {
     if (fileLength == 0) return;
-    int percent = static_cast<int>(static_cast<double>(position) * 100.0 /
-                                   static_cast<double>(fileLength));
+    int percent =
+        static_cast<int>(static_cast<double>(position) * 100.0 / static_cast<double>(fileLength));
     if (percent > 99) percent = 99;
     if (percent < 0) percent = 0;
     if (percent != lastPercent_) SendProgress(percent);

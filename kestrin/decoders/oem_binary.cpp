@@ -22,12 +22,14 @@ DecoderFrame::ScanResult OemBinaryDecoder::ScanAt(ByteView rest) {
     if (rest.size() < kOemScanWindow) return {Step::kIncomplete, 0};
     Frame frame = OemFrameAt(rest);
     switch (frame.status) {
-        case FrameStatus::kNone: return {Step::kNoFrame, 0};
+        case FrameStatus::kNone:
+            return {Step::kNoFrame, 0};
         case FrameStatus::kIncomplete:
             // A length the scan buffer can never hold is a false sync: resynchronise.
             if (frame.length > kScanBufferSize) return {Step::kSkip, 1};
             return {Step::kIncomplete, 0};
-        case FrameStatus::kValid: break;
+        case FrameStatus::kValid:
+            break;
         default:
             // A frame that fails its CRC may be a sync pattern met by chance inside other
             // bytes: move on by one byte so that no real frame behind it is lost.
@@ -59,7 +61,9 @@ void OemBinaryDecoder::Dispatch(const OemFrameHeader& header, ByteView body) {
 
     switch (header.messageId) {
         case kOemRange:
-        case kOemRangeCmp: DecodeObservations(header, body); break;
+        case kOemRangeCmp:
+            DecodeObservations(header, body);
+            break;
 
         case kOemGpsEphem:
             if (DecodeOemGpsEphem(body, kepler)) writer.WriteKeplerNavRecord(kepler);
@@ -72,7 +76,9 @@ void OemBinaryDecoder::Dispatch(const OemFrameHeader& header, ByteView body) {
             if (DecodeOemDecodedEphem(body, kepler)) writer.WriteKeplerNavRecord(kepler);
             break;
         case kOemSubFormat5A:
-        case kOemSubFormat5B: workingDataType = 5; break;
+        case kOemSubFormat5B:
+            workingDataType = 5;
+            break;
         case kOemGloEphemeris:
             if (DecodeOemGloEphemeris(body, gloCtx, glonass)) writer.WriteGlonassNavRecord(glonass);
             break;
@@ -86,7 +92,8 @@ void OemBinaryDecoder::Dispatch(const OemFrameHeader& header, ByteView body) {
             }
             break;
         case kOemGalEphemeris:
-            if (DecodeOemGalEphemeris(body, header.week, kepler)) writer.WriteKeplerNavRecord(kepler);
+            if (DecodeOemGalEphemeris(body, header.week, kepler))
+                writer.WriteKeplerNavRecord(kepler);
             break;
         case kOemQzssEphemeris:
             if (DecodeOemQzssEphemeris(body, kepler)) writer.WriteKeplerNavRecord(kepler);
@@ -108,8 +115,12 @@ void OemBinaryDecoder::Dispatch(const OemFrameHeader& header, ByteView body) {
             // Its leap-second field counts BDS - UTC, not GPS - UTC: not taken for the headers.
             if (!iono[1].valid && DecodeOemIonUtc(body, iono[1], leap)) workingDataType = 6;
             break;
-        case kOemBdsIono: DecodeOemBdsIono(body, iono[1]); break;
-        case kOemGalIono: DecodeOemGalIono(body, iono[3]); break;
+        case kOemBdsIono:
+            DecodeOemBdsIono(body, iono[1]);
+            break;
+        case kOemGalIono:
+            DecodeOemGalIono(body, iono[3]);
+            break;
 
         case kOemMarkTime:
         case kOemMark2Time:
@@ -125,7 +136,8 @@ void OemBinaryDecoder::Dispatch(const OemFrameHeader& header, ByteView body) {
             writer.events.push_back(mark);
             break;
         }
-        default: break;
+        default:
+            break;
     }
 }
 

@@ -22,28 +22,45 @@ constexpr double kBdsRangeWrap = 33554431.0;
 constexpr uint32_t kParityKnown = 1u << 10;
 constexpr uint32_t kPhaseLocked = 1u << 11;
 constexpr uint32_t kCodeLocked = 1u << 12;
-int StatusSystem(uint32_t status) { return static_cast<int>((status >> 16) & 7u); }
-int StatusSignal(uint32_t status) { return static_cast<int>((status >> 21) & 31u); }
+int StatusSystem(uint32_t status) {
+    return static_cast<int>((status >> 16) & 7u);
+}
+int StatusSignal(uint32_t status) {
+    return static_cast<int>((status >> 21) & 31u);
+}
 
 // Highest PRN each system's part of the satellite-number space holds.
 int MaxPrn(int32_t sysCode) {
     switch (sysCode) {
-        case kSysGps: return 32;
-        case kSysGlonass: return 24;
-        case kSysBds: return 20;
-        case kSysSbas: return 24;
-        case kSysQzss: return 20;
-        case kSysGalileo: return 30;
-        default: return 0;
+        case kSysGps:
+            return 32;
+        case kSysGlonass:
+            return 24;
+        case kSysBds:
+            return 20;
+        case kSysSbas:
+            return 24;
+        case kSysQzss:
+            return 20;
+        case kSysGalileo:
+            return 30;
+        default:
+            return 0;
     }
 }
-bool ValidPrn(int32_t sysCode, int32_t prn) { return prn >= 1 && prn <= MaxPrn(sysCode); }
+bool ValidPrn(int32_t sysCode, int32_t prn) {
+    return prn >= 1 && prn <= MaxPrn(sysCode);
+}
 
 constexpr double kAccuracyTable[16] = {2.4,  3.4,  4.85, 6.85,  9.65,  13.65, 24.0,   48.0,
                                        96.0, 192., 384., 768.0, 1536., 3072., 6144.0, 32767.0};
 
-double Finite(double v) { return std::isfinite(v) ? v : 0.0; }
-double SqrtOrZero(double v) { return v > 0.0 && std::isfinite(v) ? std::sqrt(v) : 0.0; }
+double Finite(double v) {
+    return std::isfinite(v) ? v : 0.0;
+}
+double SqrtOrZero(double v) {
+    return v > 0.0 && std::isfinite(v) ? std::sqrt(v) : 0.0;
+}
 
 // Wavelength for the phase rules: GLONASS with the slot table's number, others unknown.
 double RuleWavelength(int32_t sysCode, int32_t prn, int slot, const GlonassSlotTable& slots) {
@@ -123,8 +140,8 @@ GlonassSlotTable InitialGlonassSlotTable() {
     return {100, 1, -4, 5, 6, 1, -4, 5, 6, -2, -7, 0, -1, -2, -7, 0, -1, 4, -3, 3, 2, 4, -3, 3, 2};
 }
 
-bool OemSatellite(uint32_t status, int rawPrn, bool compressed, int32_t& dataType,
-                  int32_t& sysCode, int32_t& prn) {
+bool OemSatellite(uint32_t status, int rawPrn, bool compressed, int32_t& dataType, int32_t& sysCode,
+                  int32_t& prn) {
     int n = rawPrn;
     switch (StatusSystem(status)) {
         case 0:
@@ -174,7 +191,8 @@ int OemSignalSlot(int32_t dataType, int32_t sysCode, int signalType) {
     static const SlotPair kQzss[] = {{0, 0}, {14, 9}, {17, 5}};
 
     switch (sysCode) {
-        case kSysGps: return dataType == 5 ? Lookup(kGps5, signalType) : Lookup(kGps, signalType);
+        case kSysGps:
+            return dataType == 5 ? Lookup(kGps5, signalType) : Lookup(kGps, signalType);
         case kSysGlonass:
             return dataType == 6 ? Lookup(kGlonass6, signalType) : Lookup(kGlonass, signalType);
         case kSysSbas:
@@ -188,12 +206,12 @@ int OemSignalSlot(int32_t dataType, int32_t sysCode, int signalType) {
             return Lookup(kBds, signalType);
         case kSysQzss:
             return (dataType == 5 || dataType == 6) ? -1 : Lookup(kQzss, signalType);
-        default: return -1;
+        default:
+            return -1;
     }
 }
 
-bool DecodeOemRange(ByteView body, const GnssTime& time, OemObsContext& ctx,
-                    OBSERVATIONS& epoch) {
+bool DecodeOemRange(ByteView body, const GnssTime& time, OemObsContext& ctx, OBSERVATIONS& epoch) {
     epoch.Init();
     epoch.time = time;
     if (!body.Has(0, 4)) return false;
@@ -249,8 +267,8 @@ bool DecodeOemRange(ByteView body, const GnssTime& time, OemObsContext& ctx,
             double lambda = RuleWavelength(sysCode, prn, slot, ctx.glonassSlots);
             if (ctx.dataType == 5 && lambda != 0.0 &&
                 std::fabs(block.pseudorange / lambda - block.carrierPhase) >= 100000.0) {
-                double n = std::round((block.pseudorange / lambda + block.carrierPhase) /
-                                      kPhaseRollover);
+                double n =
+                    std::round((block.pseudorange / lambda + block.carrierPhase) / kPhaseRollover);
                 block.carrierPhase = -(block.carrierPhase - n * kPhaseRollover);
             }
             AddOrReplaceBlock(sat, block, lambda, true);
@@ -773,11 +791,20 @@ bool DecodeOemMark(ByteView b, uint16_t messageId, uint16_t eventNumber, EventMa
     mark.Init();
     if (!b.Has(0, 12)) return false;
     switch (messageId) {
-        case kOemMarkTime: mark.port = 1; break;
-        case kOemMark2Time: mark.port = 2; break;
-        case kOemMark3Time: mark.port = 3; break;
-        case kOemMark4Time: mark.port = 4; break;
-        default: return false;
+        case kOemMarkTime:
+            mark.port = 1;
+            break;
+        case kOemMark2Time:
+            mark.port = 2;
+            break;
+        case kOemMark3Time:
+            mark.port = 3;
+            break;
+        case kOemMark4Time:
+            mark.port = 4;
+            break;
+        default:
+            return false;
     }
     mark.kind = 5;
     mark.eventNumber = eventNumber;

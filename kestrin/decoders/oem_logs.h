@@ -70,23 +70,22 @@ struct OemObsContext {
 // Satellite of a tracking-status word and a raw PRN field: false when the system is not one
 // of the six or the number falls outside the system's satellite table. May switch the
 // working sub-format (BeiDou numbering).
-bool OemSatellite(uint32_t status, int rawPrn, bool compressed, int32_t& dataType,
-                  int32_t& sysCode, int32_t& prn);
+bool OemSatellite(uint32_t status, int rawPrn, bool compressed, int32_t& dataType, int32_t& sysCode,
+                  int32_t& prn);
 // Signal slot of a status word's signal type for a system and sub-format; -1 when the
 // sub-format has no mapping for it.
 int OemSignalSlot(int32_t dataType, int32_t sysCode, int signalType);
 
 // RANGE / RANGECMP: one epoch per log, time taken from `time`. The lock-time slip rule is
 // the caller's. False when the body does not even hold its block count.
-bool DecodeOemRange(ByteView body, const GnssTime& time, OemObsContext& ctx,
-                    OBSERVATIONS& epoch);
+bool DecodeOemRange(ByteView body, const GnssTime& time, OemObsContext& ctx, OBSERVATIONS& epoch);
 bool DecodeOemRangeCmp(ByteView body, const GnssTime& time, OemObsContext& ctx,
                        OBSERVATIONS& epoch);
 
 // Keplerian ephemerides. Each clears the record and fills it; false when nothing usable.
 bool DecodeOemGpsEphem(ByteView body, KeplerEphemeris& eph);
 bool DecodeOemQzssEphemeris(ByteView body, KeplerEphemeris& eph);
-bool DecodeOemBdsEphemOld(ByteView body, KeplerEphemeris& eph);  // 1047
+bool DecodeOemBdsEphemOld(ByteView body, KeplerEphemeris& eph);   // 1047
 bool DecodeOemBdsEphemeris(ByteView body, KeplerEphemeris& eph);  // 1696
 bool DecodeOemDecodedEphem(ByteView body, KeplerEphemeris& eph);  // 71
 bool DecodeOemRawEphem(ByteView body, KeplerEphemeris& eph);

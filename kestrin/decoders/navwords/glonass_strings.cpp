@@ -9,7 +9,9 @@ namespace {
 constexpr size_t kStringBytes = 11;
 
 // Position in the view of interface bit n (the field's first, most significant bit).
-size_t Pos(int n) { return static_cast<size_t>(88 - n); }
+size_t Pos(int n) {
+    return static_cast<size_t>(88 - n);
+}
 
 double SignMag(ByteView v, int firstBit, unsigned width, int scaleExp) {
     return std::ldexp(static_cast<double>(SignMagBitsMsb(v, Pos(firstBit), width)), scaleExp);

@@ -20,8 +20,7 @@ double S(ByteView v, size_t pos, unsigned n, int scaleExp) {
 
 // Bit positions count from the first data bit of word 1 (TLM); word k starts at 24 (k - 1).
 bool DecodeLnavSubframes(ByteView sf1, ByteView sf2, ByteView sf3, LnavEphemeris& out) {
-    if (!sf1.Has(0, kSubframeBytes) || !sf2.Has(0, kSubframeBytes) ||
-        !sf3.Has(0, kSubframeBytes)) {
+    if (!sf1.Has(0, kSubframeBytes) || !sf2.Has(0, kSubframeBytes) || !sf3.Has(0, kSubframeBytes)) {
         return false;
     }
     out = LnavEphemeris{};

@@ -21,7 +21,8 @@ namespace {
 using testsupport::TempDir;
 
 void Record(void* context, unsigned int message, long wparam, long) {
-    if (message == KESTRIN_MSG_PROGRESS) static_cast<std::vector<long>*>(context)->push_back(wparam);
+    if (message == KESTRIN_MSG_PROGRESS)
+        static_cast<std::vector<long>*>(context)->push_back(wparam);
 }
 
 // Converts with the process-wide OEM decoder as the dispatcher would, with private
@@ -147,8 +148,8 @@ TEST(DecoderFrame, CutRecordingsConvertOrFailCleanly) {
         for (int i = 0; i < 6; ++i) {
             size_t length = cut(random);
             TempDir dir, out, tmp;
-            std::string path = testsupport::WriteStaticFile(dir.path(), "cut.dat", {},
-                                                            data.substr(0, length));
+            std::string path =
+                testsupport::WriteStaticFile(dir.path(), "cut.dat", {}, data.substr(0, length));
             DirectRun run = ConvertDirect(path, out.path(), tmp.path());
             EXPECT_EQ(run.result == 1, run.epochs > 0) << name << " cut at " << length;
             ExpectProgressWellFormed(run.progress);

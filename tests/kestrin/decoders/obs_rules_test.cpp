@@ -20,8 +20,9 @@ TEST(ObsRules, FallingLockTimeMarksASlipOnEverySignal) {
     LockTimeTable table{};
     GnssTime t;
     OBSERVATIONS first = testsupport::MakeEpoch(
-        t, {MakeSat(kSysGps, 7, {WithLock(MakeBlock(0, 2e7, 1e8, 0, 45), 120.5),
-                                 WithLock(MakeBlock(11, 2e7, 8e7, 0, 40), 120.5)}),
+        t, {MakeSat(kSysGps, 7,
+                    {WithLock(MakeBlock(0, 2e7, 1e8, 0, 45), 120.5),
+                     WithLock(MakeBlock(11, 2e7, 8e7, 0, 40), 120.5)}),
             MakeSat(kSysGlonass, 3, {WithLock(MakeBlock(1, 2e7, 1e8, 0, 45), 0.1)})});
     ApplyLockTimeSlips(first, table);
     for (const SatelliteData& sat : first.sats) {
@@ -29,8 +30,9 @@ TEST(ObsRules, FallingLockTimeMarksASlipOnEverySignal) {
     }
 
     OBSERVATIONS second = testsupport::MakeEpoch(
-        t, {MakeSat(kSysGps, 7, {WithLock(MakeBlock(0, 2e7, 1e8, 0, 45), 3.0),
-                                 WithLock(MakeBlock(11, 2e7, 8e7, 0, 40), 3.0)}),
+        t, {MakeSat(kSysGps, 7,
+                    {WithLock(MakeBlock(0, 2e7, 1e8, 0, 45), 3.0),
+                     WithLock(MakeBlock(11, 2e7, 8e7, 0, 40), 3.0)}),
             MakeSat(kSysGlonass, 3, {WithLock(MakeBlock(1, 2e7, 1e8, 0, 45), 0.1)})});
     ApplyLockTimeSlips(second, table);
     EXPECT_EQ(second.sats[0].blocks[0].lli, 1u);

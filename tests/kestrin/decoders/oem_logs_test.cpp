@@ -225,7 +225,7 @@ TEST(OemRange, BlocksOfOneSatelliteBecomeItsSignals) {
     EXPECT_DOUBLE_EQ(g05.blocks[0].snr, 48.0);
     EXPECT_DOUBLE_EQ(g05.blocks[0].lockTime, 300.0);
     EXPECT_EQ(g05.blocks[0].lli, 0u);
-    EXPECT_EQ(g05.blocks[1].signalType, 9);  // C2P
+    EXPECT_EQ(g05.blocks[1].signalType, 9);            // C2P
     EXPECT_DOUBLE_EQ(g05.blocks[1].pseudorange, 0.0);  // code not locked
     EXPECT_DOUBLE_EQ(g05.blocks[1].carrierPhase, 90085000.75);
     EXPECT_DOUBLE_EQ(g05.blocks[1].doppler, -935.5);
@@ -236,14 +236,15 @@ TEST(OemRange, BlocksOfOneSatelliteBecomeItsSignals) {
     EXPECT_EQ(r08.glonassChannel, 1);
     EXPECT_EQ(f.info.glonassChannels[8], 1);
     ASSERT_EQ(r08.blocks.size(), 1u);
-    EXPECT_EQ(r08.blocks[0].signalType, 1);  // C1C
-    EXPECT_EQ(r08.blocks[0].lli, 1u);        // phase not locked, parity unknown
+    EXPECT_EQ(r08.blocks[0].signalType, 1);                     // C1C
+    EXPECT_EQ(r08.blocks[0].lli, 1u);                           // phase not locked, parity unknown
     EXPECT_DOUBLE_EQ(r08.blocks[0].carrierPhase, 112000000.0);  // blanking is off
     EXPECT_EQ(f.info.systemsPresent, 1 | 2);
 }
 
 TEST(OemRange, PhaseBlankingRemovesUnlockedPhases) {
-    std::string body = RangeBody({{5, 0, 2.2e7, -1.1e8, 0.f, 40.f, 1.f, Status(0, 0, true, false)}});
+    std::string body =
+        RangeBody({{5, 0, 2.2e7, -1.1e8, 0.f, 40.f, 1.f, Status(0, 0, true, false)}});
     ObsFixture f;
     f.ctx.phaseBlanking = true;
     OBSERVATIONS epoch;
@@ -379,7 +380,7 @@ TEST(OemNavigation, RawEphemSubframesAgreeWithTheLogAndWithThemselves) {
             EXPECT_EQ(static_cast<int>(eph.week) % 1024, lnav.week10);
             EXPECT_DOUBLE_EQ(eph.toe, log.body.U32(8));  // reference seconds = toe
             EXPECT_DOUBLE_EQ(eph.transmissionTime, eph.toe);
-            EXPECT_EQ(lnav.iode, lnav.iode3);                 // subframes 2 and 3 match
+            EXPECT_EQ(lnav.iode, lnav.iode3);                         // subframes 2 and 3 match
             EXPECT_EQ(static_cast<int>(eph.iodc) & 0xFF, lnav.iode);  // and subframe 1
             EXPECT_NEAR(eph.sqrtA, 5153.6, 2.0);
             EXPECT_GT(eph.e, 0.0);
@@ -512,8 +513,8 @@ void PutBits(uint8_t* s, int firstBit, int width, uint64_t value) {
     for (int i = 0; i < width; ++i) {
         size_t pos = static_cast<size_t>(88 - firstBit + i);
         uint8_t bit = (value >> (width - 1 - i)) & 1u;
-        s[pos / 8] = static_cast<uint8_t>((s[pos / 8] & ~(0x80u >> (pos % 8))) |
-                                          (bit << (7 - pos % 8)));
+        s[pos / 8] =
+            static_cast<uint8_t>((s[pos / 8] & ~(0x80u >> (pos % 8))) | (bit << (7 - pos % 8)));
     }
 }
 uint64_t SignMag(int64_t v, int width) {
@@ -533,18 +534,18 @@ TEST(OemNavigation, GloRawEphemStringsDecodeWithSignMagnitudeNumbers) {
     uint8_t* s2 = reinterpret_cast<uint8_t*>(&body[32]);
     uint8_t* s3 = reinterpret_cast<uint8_t*>(&body[44]);
     uint8_t* s4 = reinterpret_cast<uint8_t*>(&body[56]);
-    PutBits(s1, 76, 5, 5);                             // tk hours
-    PutBits(s1, 71, 6, 30);                            // minutes
-    PutBits(s1, 65, 1, 1);                             // + 30 s
-    PutBits(s1, 64, 24, SignMag(-1572864, 24));        // x-dot = -1.5 km/s
-    PutBits(s1, 40, 5, SignMag(3, 5));                 // x-dot-dot = 3 x 2^-30
+    PutBits(s1, 76, 5, 5);                                  // tk hours
+    PutBits(s1, 71, 6, 30);                                 // minutes
+    PutBits(s1, 65, 1, 1);                                  // + 30 s
+    PutBits(s1, 64, 24, SignMag(-1572864, 24));             // x-dot = -1.5 km/s
+    PutBits(s1, 40, 5, SignMag(3, 5));                      // x-dot-dot = 3 x 2^-30
     PutBits(s1, 35, 27, SignMag(12345 * 2048 + 1024, 27));  // x = 12345.5 km
-    PutBits(s2, 80, 3, 4);                             // Bn: unhealthy
-    PutBits(s2, 35, 27, SignMag(-2048, 27));           // y = -1 km
-    PutBits(s3, 79, 11, SignMag(-5, 11));              // gamma-n = -5 x 2^-40
-    PutBits(s3, 64, 24, SignMag(1048576, 24));         // z-dot = 1 km/s
-    PutBits(s4, 80, 22, SignMag(-1000, 22));           // tau-n = -1000 x 2^-30 s
-    PutBits(s4, 53, 5, 7);                             // age 7 days
+    PutBits(s2, 80, 3, 4);                                  // Bn: unhealthy
+    PutBits(s2, 35, 27, SignMag(-2048, 27));                // y = -1 km
+    PutBits(s3, 79, 11, SignMag(-5, 11));                   // gamma-n = -5 x 2^-40
+    PutBits(s3, 64, 24, SignMag(1048576, 24));              // z-dot = 1 km/s
+    PutBits(s4, 80, 22, SignMag(-1000, 22));                // tau-n = -1000 x 2^-30 s
+    PutBits(s4, 53, 5, 7);                                  // age 7 days
 
     GlonassSlotTable slots = InitialGlonassSlotTable();
     HeaderInfo info;
