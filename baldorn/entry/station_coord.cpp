@@ -1,0 +1,165 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "coords/coordinate.h"
+#include "entry/positioning.h"
+
+namespace baldorn {
+namespace {
+
+using FilePtr = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+constexpr const char* kApproxLabel = "APPROX POSITION XYZ";
+constexpr size_t kRecordWidth = 80;
+
+// One line of the file with its line end kept apart, so that a rewrite can keep it.
+struct Line {
+    long long offset = 0;
+    std::string text;
+    std::string ending;
+};
+
+bool ReadRawLine(std::FILE* f, Line& line) {
+    line.offset = ftello(f);
+    line.text.clear();
+    line.ending.clear();
+    int c;
+    bool any = false;
+    while ((c = std::fgetc(f)) != EOF) {
+        any = true;
+        if (c == '\n') {
+            line.ending = "\n";
+            break;
+        }
+        line.text.push_back(static_cast<char>(c));
+    }
+    if (!line.ending.empty() && !line.text.empty() && line.text.back() == '\r') {
+        line.text.pop_back();
+        line.ending = "\r\n";
+    }
+    return any;
+}
+
+bool WriteAll(int fd, const std::string& data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Rewrites the whole file through a temporary file beside it, replacing the header lines at
+// the given offsets, and renames it into place. The temporary file is removed on failure.
+bool RewriteThroughTemporary(const std::string& path, std::FILE* source,
+                             const std::vector<long long>& offsets, const std::string& record) {
+    std::string tmpl = path + ".XXXXXX";
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back('\0');
+    const int fd = ::mkstemp(name.data());
+    if (fd < 0) return false;
+    const std::string tmpPath(name.data());
+    struct stat st;
+    if (::fstat(::fileno(source), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
+
+    bool ok = fseeko(source, 0, SEEK_SET) == 0;
+    Line line;
+    size_t next = 0;
+    while (ok && ReadRawLine(source, line)) {
+        if (next < offsets.size() && line.offset == offsets[next]) {
+            ok = WriteAll(fd, record + (line.ending.empty() ? "\n" : line.ending));
+            ++next;
+        } else {
+            ok = WriteAll(fd, line.text + line.ending);
+        }
+    }
+    if (ok && std::ferror(source)) ok = false;
+    if (ok && ::fsync(fd) != 0) ok = false;
+    if (::close(fd) != 0) ok = false;
+    if (ok && std::rename(tmpPath.c_str(), path.c_str()) != 0) ok = false;
+    if (!ok) ::unlink(tmpPath.c_str());
+    return ok;
+}
+
+int ModifyRinexHeader(const std::string& path, const double xyz[3]) {
+    char record[128];
+    const int len = std::snprintf(record, sizeof record, "%14.4lf%14.4lf%14.4lf%18s%-20s", xyz[0],
+                                  xyz[1], xyz[2], " ", kApproxLabel);
+    // A coordinate that does not fit its 14 columns would widen the record.
+    if (len != static_cast<int>(kRecordWidth)) return 0;
+
+    FilePtr file(std::fopen(path.c_str(), "r+b"), &std::fclose);
+    if (!file) return 0;
+    std::vector<long long> offsets;
+    bool allExact = true;
+    bool endFound = false;
+    Line line;
+    while (ReadRawLine(file.get(), line)) {
+        if (line.text.find(kApproxLabel) != std::string::npos) {
+            offsets.push_back(line.offset);
+            if (line.text.size() != kRecordWidth || line.ending.empty()) allExact = false;
+        }
+        if (line.text.find("END OF HEADER") != std::string::npos) {
+            endFound = true;
+            break;
+        }
+    }
+    // Without the end of the header this is no observation file we can trust: leave it as is.
+    if (!endFound) return 0;
+    if (offsets.empty()) return 1;
+    if (!allExact) return RewriteThroughTemporary(path, file.get(), offsets, record) ? 1 : 0;
+    // Every record is exactly 80 columns: overwrite the columns in place, line ends untouched.
+    for (long long offset : offsets) {
+        if (fseeko(file.get(), offset, SEEK_SET) != 0) return 0;
+        if (std::fwrite(record, 1, kRecordWidth, file.get()) != kRecordWidth) return 0;
+    }
+    return std::fflush(file.get()) == 0 ? 1 : 0;
+}
+
+void PutLittleEndian(unsigned char* out, const void* value, size_t size) {
+    // The build targets little-endian hosts; copy the bytes in memory order.
+    std::memcpy(out, value, size);
+}
+
+int ModifyStaticHeader(const std::string& path, const double xyz[3]) {
+    FilePtr file(std::fopen(path.c_str(), "r+b"), &std::fclose);
+    if (!file) return 0;
+    unsigned char header[512] = {};
+    const size_t got = std::fread(header, 1, sizeof header, file.get());
+    if (got < 8 || std::memcmp(header, "QVT-GPS ", 8) != 0) return 0;
+    const Geodetic g = CCoordinate::XyzToBlh({xyz[0], xyz[1], xyz[2]});
+    double lat = g.latitude, lon = g.longitude;
+    if (header[104] == 1) {
+        lat = lat * 180.0 / kPi;
+        lon = lon * 180.0 / kPi;
+    }
+    const float height = static_cast<float>(g.height);
+    unsigned char fields[20];
+    PutLittleEndian(fields, &lat, 8);
+    PutLittleEndian(fields + 8, &lon, 8);
+    PutLittleEndian(fields + 16, &height, 4);
+    if (fseeko(file.get(), 80, SEEK_SET) != 0) return 0;
+    if (std::fwrite(fields, 1, sizeof fields, file.get()) != sizeof fields) return 0;
+    return std::fflush(file.get()) == 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int ModifyStationCoordinate(const char* path, const double xyz[3]) {
+    if (!path || !xyz || path[0] == '\0') return 0;
+    const std::string p(path);
+    const char last = p.back();
+    if (last == 'O' || last == 'o') return ModifyRinexHeader(p, xyz);
+    return ModifyStaticHeader(p, xyz);
+}
+
+}  // namespace baldorn
