@@ -27,7 +27,8 @@ int RunDecoder(const HeaderInfo& info, const ConvertOptions& options, KestrinNot
         case 2:
         case 6:
             return RunOn(ProcessOemBinaryDecoder(), info, options, window, inputPath, outputFolder);
-        default: return 0;
+        default:
+            return 0;
     }
 }
 

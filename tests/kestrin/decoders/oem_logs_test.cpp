@@ -29,6 +29,7 @@ struct Log {
 };
 
 // Every log of one message ID whose CRC holds, in file order.
+std::vector<Log> LogsOf(const std::string&& bytes, uint16_t id) = delete;  // views into bytes
 std::vector<Log> LogsOf(const std::string& bytes, uint16_t id) {
     std::vector<Log> logs;
     ByteView all(bytes.data(), bytes.size());
@@ -393,7 +394,8 @@ TEST(OemNavigation, RawEphemSubframesAgreeWithTheLogAndWithThemselves) {
         }
     }
     // One of the 2009 records in detail: the epoch falls on a whole hour of 2009-12-18.
-    std::vector<Log> logs = LogsOf(ReadFixture("oemv_200911218_part.gps"), kOemRawEphem);
+    const std::string oemv = ReadFixture("oemv_200911218_part.gps");
+    std::vector<Log> logs = LogsOf(oemv, kOemRawEphem);
     KeplerEphemeris eph;
     ASSERT_TRUE(DecodeOemRawEphem(logs[0].body, eph));
     EXPECT_EQ(eph.toc.year, 2009);
@@ -402,7 +404,8 @@ TEST(OemNavigation, RawEphemSubframesAgreeWithTheLogAndWithThemselves) {
 }
 
 TEST(OemNavigation, RawEphemWeekFieldGetsTheRolloverOfItsReference) {
-    std::vector<Log> logs = LogsOf(ReadFixture("oemv_200911218_part.gps"), kOemRawEphem);
+    const std::string oemv = ReadFixture("oemv_200911218_part.gps");
+    std::vector<Log> logs = LogsOf(oemv, kOemRawEphem);
     ASSERT_FALSE(logs.empty());
     std::string body(reinterpret_cast<const char*>(logs[0].body.data()), logs[0].body.size());
     // Week field 700 in subframe 1 (bits 48..57) with a reference week of 0: 700 + 1024.
@@ -417,7 +420,8 @@ TEST(OemNavigation, RawEphemWeekFieldGetsTheRolloverOfItsReference) {
 }
 
 TEST(OemNavigation, GloEphemerisOfRealRecording) {
-    std::vector<Log> logs = LogsOf(ReadFixture("oemv_200911218_part.gps"), kOemGloEphemeris);
+    const std::string oemv = ReadFixture("oemv_200911218_part.gps");
+    std::vector<Log> logs = LogsOf(oemv, kOemGloEphemeris);
     ASSERT_EQ(logs.size(), 5u);
     GlonassSlotTable slots = InitialGlonassSlotTable();
     HeaderInfo info;
