@@ -245,6 +245,35 @@ void AppendMixedType9(std::string& out, const Rinex2Values& v) {
     AppendFormat(out, "%16c\n", ' ');
 }
 
+// The 2.10 epoch line with the satellite list, 12 identifiers per line, and the clock
+// offset (the Brevak flavour pads identifiers with blanks and leaves the clock of a partial
+// last line blank).
+void AppendEpochLine210(std::string& out, const OBSERVATIONS& epoch, bool brevak) {
+    const GnssTime& t = epoch.time;
+    const int count = static_cast<int>(epoch.sats.size());
+    AppendFormat(out, " %2d %2d %2d %2d %2d %10.7f %2d %2d", t.year % 100, t.month, t.day, t.hour,
+                 t.minute, t.second, 0, count);
+    for (int i = 0; i < count; ++i) {
+        const SatelliteData& sat = epoch.sats[i];
+        const char letter = kSystemLetters[SystemIndex(sat.sysCode)];
+        const int number = RecordSatelliteNumber(sat.sysCode, sat.prn);
+        AppendFormat(out, brevak ? "%c%2d" : "%c%02d", letter, number);
+        if ((i + 1) % 12 == 0) {
+            AppendFormat(out, "%12.9f\n", epoch.clockOffset);
+            if (i + 1 < count) out.append(32, ' ');
+        }
+    }
+    if (count % 12 != 0) {
+        out.append(3 * (12 - count % 12), ' ');
+        if (brevak) {
+            out.append(12, ' ');
+            out += '\n';
+        } else {
+            AppendFormat(out, "%12.9f\n", epoch.clockOffset);
+        }
+    }
+}
+
 // One column of a 3.02 satellite line.
 struct Column302 {
     double c = 0, l = 0, d = 0, s = 0;
@@ -275,29 +304,7 @@ std::string RawConverter::FormatEpoch210(OBSERVATIONS epoch) const {
     }
 
     std::string out;
-    const GnssTime& t = epoch.time;
-    const int count = static_cast<int>(epoch.sats.size());
-    AppendFormat(out, " %2d %2d %2d %2d %2d %10.7f %2d %2d", t.year % 100, t.month, t.day, t.hour,
-                 t.minute, t.second, 0, count);
-    for (int i = 0; i < count; ++i) {
-        const SatelliteData& sat = epoch.sats[i];
-        const char letter = kSystemLetters[SystemIndex(sat.sysCode)];
-        const int number = RecordSatelliteNumber(sat.sysCode, sat.prn);
-        AppendFormat(out, brevak ? "%c%2d" : "%c%02d", letter, number);
-        if ((i + 1) % 12 == 0) {
-            AppendFormat(out, "%12.9f\n", epoch.clockOffset);
-            if (i + 1 < count) out.append(32, ' ');
-        }
-    }
-    if (count % 12 != 0) {
-        out.append(3 * (12 - count % 12), ' ');
-        if (brevak) {
-            out.append(12, ' ');
-            out += '\n';
-        } else {
-            AppendFormat(out, "%12.9f\n", epoch.clockOffset);
-        }
-    }
+    AppendEpochLine210(out, epoch, brevak);
 
     const bool writeLli = options.writeLli != 0;
     for (const SatelliteData& sat : epoch.sats) {
@@ -311,6 +318,37 @@ std::string RawConverter::FormatEpoch210(OBSERVATIONS epoch) const {
         } else {
             AppendMixedType9(out, v);
         }
+    }
+    return out;
+}
+
+std::string FormatModelEpoch210(const OBSERVATIONS& source) {
+    OBSERVATIONS epoch = source;
+    std::erase_if(epoch.sats, [](const SatelliteData& sat) {
+        return sat.blocks.empty() || RecordSatelliteNumber(sat.sysCode, sat.prn) < 0;
+    });
+    if (epoch.sats.empty()) return {};
+    std::string out;
+    AppendEpochLine210(out, epoch, false);
+    for (const SatelliteData& sat : epoch.sats) {
+        Rinex2Values v;
+        const BlockData& one = sat.blocks[0];
+        v.c1 = one.pseudorange;
+        v.l1 = one.carrierPhase;
+        v.d1 = one.doppler;
+        v.s1 = one.snr;
+        v.lli1 = static_cast<int>(one.lli & 7u);
+        v.ssi1 = SignalStrengthIndicator(one.snr);
+        if (sat.blocks.size() > 1) {
+            const BlockData& two = sat.blocks[1];
+            v.p2 = two.pseudorange;
+            v.l2 = two.carrierPhase;
+            v.d2 = two.doppler;
+            v.s2 = two.snr;
+            v.lli2 = static_cast<int>(two.lli & 7u);
+            v.ssi2 = SignalStrengthIndicator(two.snr);
+        }
+        AppendStandard210(out, v);
     }
     return out;
 }

@@ -23,6 +23,51 @@ typedef struct KestrinNotifyTarget {
 /* Conversion progress; wparam is the percentage done. */
 #define KESTRIN_MSG_PROGRESS 2024u
 
+/* Option word of ParseDataToRinexFormat (bit 0 = least significant). */
+#define KESTRIN_OPT_SYSTEM_MASK 0x3Fu            /* bits 0..5: GPS, GLONASS, BDS, SBAS, QZSS, Galileo */
+#define KESTRIN_OPT_SYSTEM_GPS 0x01u
+#define KESTRIN_OPT_SYSTEM_GLONASS 0x02u
+#define KESTRIN_OPT_SYSTEM_BDS 0x04u
+#define KESTRIN_OPT_SYSTEM_SBAS 0x08u
+#define KESTRIN_OPT_SYSTEM_QZSS 0x10u
+#define KESTRIN_OPT_SYSTEM_GALILEO 0x20u
+#define KESTRIN_OPT_SINGLE_FREQUENCY (1u << 8)   /* keep only band-1 signals */
+#define KESTRIN_OPT_PHASE_CENTER (1u << 9)       /* antenna height to the L1 phase centre */
+#define KESTRIN_OPT_IONO_CORRECTIONS (1u << 10)  /* ionosphere / time lines in nav headers */
+#define KESTRIN_OPT_MIXED_V302 (1u << 11)        /* long names, one mixed nav file (RINEX 3) */
+#define KESTRIN_OPT_WRITE_LLI (1u << 12)         /* write loss-of-lock digits */
+#define KESTRIN_OPT_SINGLE_POINT (1u << 13)      /* caller's own single-point step; unused here */
+#define KESTRIN_OPT_INTERVAL_SHIFT 16            /* bits 16..23: interval code */
+#define KESTRIN_OPT_FLAVOUR_SHIFT 24             /* bits 24..31: output flavour */
+
+/* Interval codes: seconds of the output interval; 0 and 12..255 keep every epoch. */
+#define KESTRIN_INTERVAL_ALL 0
+#define KESTRIN_INTERVAL_0_1S 1
+#define KESTRIN_INTERVAL_0_2S 2
+#define KESTRIN_INTERVAL_0_5S 3
+#define KESTRIN_INTERVAL_1S 4
+#define KESTRIN_INTERVAL_2S 5
+#define KESTRIN_INTERVAL_5S 6
+#define KESTRIN_INTERVAL_10S 7
+#define KESTRIN_INTERVAL_15S 8
+#define KESTRIN_INTERVAL_20S 9
+#define KESTRIN_INTERVAL_30S 10
+#define KESTRIN_INTERVAL_60S 11
+
+/* Flavours: "Rinex2.10", "Rinex3.02", "Leica3.02", "Brevak2.10", "Brevak3.02"; 5..255 act
+   as "Rinex3.02". */
+#define KESTRIN_FLAVOUR_RINEX210 0
+#define KESTRIN_FLAVOUR_RINEX302 1
+#define KESTRIN_FLAVOUR_LEICA302 2
+#define KESTRIN_FLAVOUR_BREVAK210 3
+#define KESTRIN_FLAVOUR_BREVAK302 4
+
+/* Builds an option word from its parts. */
+#define KESTRIN_OPTION_WORD(flavour, intervalCode, flags)                       \
+    ((int32_t)((((uint32_t)(flavour) & 0xFFu) << KESTRIN_OPT_FLAVOUR_SHIFT) |   \
+               (((uint32_t)(intervalCode) & 0xFFu) << KESTRIN_OPT_INTERVAL_SHIFT) | \
+               ((uint32_t)(flags) & 0xFFFFu)))
+
 /* Capacity of the caller buffers that receive text. */
 #define KESTRIN_TEXT_CAPACITY 128
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "support/epochs.h"
+#include "support/scoped_tmpdir.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -15,29 +16,7 @@ using testsupport::MakeEpoch;
 using testsupport::MakeTime;
 using testsupport::SimpleGps;
 
-// Points TMPDIR at a test folder for the lifetime of the object.
-class ScopedTmpdir {
-  public:
-    explicit ScopedTmpdir(const std::string& path) {
-        const char* old = std::getenv("TMPDIR");
-        if (old != nullptr) {
-            had_ = true;
-            old_ = old;
-        }
-        setenv("TMPDIR", path.c_str(), 1);
-    }
-    ~ScopedTmpdir() {
-        if (had_) {
-            setenv("TMPDIR", old_.c_str(), 1);
-        } else {
-            unsetenv("TMPDIR");
-        }
-    }
-
-  private:
-    bool had_ = false;
-    std::string old_;
-};
+using testsupport::ScopedTmpdir;
 
 TEST(RawConverterTempFiles, LiveInAPrivateFolderThatIsRemovedAgain) {
     testsupport::TempDir tmp;

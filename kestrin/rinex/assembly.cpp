@@ -1,0 +1,111 @@
+// The last step of a conversion: naming the output files and assembling each one from its
+// header and the records collected in its temporary file.
+#include <cstdio>
+#include <ctime>
+
+#include "core/gnss_time.h"
+#include "core/raw_converter.h"
+#include "rinex/final_file.h"
+#include "rinex/nav_files.h"
+#include "rinex/nav_headers.h"
+#include "rinex/output_names.h"
+
+namespace kestrin {
+namespace {
+
+struct NavFileOfSystem {
+    int systemIndex;
+    int tempIndex;
+    NavFileKind kind;
+};
+
+// Short-name navigation files in the order they are written: GPS, GLONASS, BDS, Galileo,
+// SBAS, QZSS.
+constexpr NavFileOfSystem kShortNavFiles[] = {
+    {0, kTempGpsNav, NavFileKind::Gps},   {1, kTempGlonassNav, NavFileKind::Glonass},
+    {2, kTempBdsNav, NavFileKind::Bds},   {5, kTempGalileoNav, NavFileKind::Galileo},
+    {3, kTempSbasNav, NavFileKind::Sbas}, {4, kTempQzssNav, NavFileKind::Qzss},
+};
+
+constexpr int kSystemCodes[kSystemCount] = {kSysGps,  kSysGlonass, kSysBds,
+                                            kSysSbas, kSysQzss,    kSysGalileo};
+
+bool HasSystem(int systemsPresent, int systemIndex) {
+    return (systemsPresent >> systemIndex & 1) != 0;
+}
+
+// Clears the systems that the selection leaves out, in the system bits and in the flags of
+// their satellites.
+void MaskSystems(HeaderInfo& info, uint8_t systemMask) {
+    for (int s = 0; s < kSystemCount; ++s) {
+        if ((systemMask >> s & 1) != 0) continue;
+        info.systemsPresent &= ~(1 << s);
+        const int first = kSystemCodes[s] + 1;
+        const int last = s + 1 < kSystemCount ? kSystemCodes[s + 1] : kSatelliteSlots - 1;
+        for (int n = first; n <= last; ++n) info.satSeen[n] = 0;
+    }
+}
+
+void SetTodaysDate(GnssTime& t) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    t.year = local.tm_year + 1900;
+    t.month = local.tm_mon + 1;
+    t.day = local.tm_mday;
+}
+
+}  // namespace
+
+bool RawConverter::WriteOutputFiles(const std::string& basePath, const NavigationBlock* navBlock) {
+    if (navBlock == nullptr) return false;
+    if (leapSeconds == 0) leapSeconds = LeapSecondsAt(firstEpoch);
+    // Everything appended so far must be on disk before the files are copied by name.
+    for (std::FILE* f : tempFiles) {
+        if (f != nullptr) std::fflush(f);
+    }
+
+    const NavHeaderInput header =
+        MakeNavHeaderInput(options, leapSeconds, navBlock->iono.data(), LocalRunStamp());
+    // The observation file is the product of the conversion: when it has records but cannot
+    // be written completely, the conversion fails.
+    bool obsWritten = true;
+    auto writeObs = [&](const std::string& path) {
+        const bool ok = WriteBeside(
+            path, [this](const std::string& tempPath) { return WriteObsFile(tempPath); });
+        if (!ok && TempFileSize(kTempObs) > 0) obsWritten = false;
+    };
+
+    if (options.mixedV302 != 0) {
+        const LongNames names =
+            MakeLongNames(basePath, firstEpoch, lastEpoch, outputInterval, info.systemsPresent);
+        const bool haveObs = info.systemsPresent != 0;
+        const bool haveNav = TempFileSize(kTempGpsNav) > 0;
+        if (haveObs) writeObs(names.obs);
+        if (haveNav) {
+            WriteHeaderAndBody(names.nav, NavHeaderText(NavFileKind::Mixed, header),
+                               tempNames[kTempGpsNav]);
+        }
+    } else {
+        if (firstEpoch.year == 0) SetTodaysDate(firstEpoch);
+        const int yy = ShortNameYear(options.yearOverride, firstEpoch.year);
+        MaskSystems(info, options.systemMask);
+        if (info.systemsPresent != 0) writeObs(ShortObsName(basePath, yy));
+        for (const NavFileOfSystem& nav : kShortNavFiles) {
+            if (!HasSystem(info.systemsPresent, nav.systemIndex)) continue;
+            WriteHeaderAndBody(ShortNavName(basePath, yy, nav.systemIndex, options.leica != 0),
+                               NavHeaderText(nav.kind, header), tempNames[nav.tempIndex]);
+        }
+    }
+
+    if (!smsTempPath.empty() && HasSystem(info.systemsPresent, 3)) {
+        WriteHeaderAndBody(EmsName(basePath), std::string(), smsTempPath, false);
+    }
+    if (!almanacTempPath.empty()) {
+        WriteHeaderAndBody(AlmanacName(basePath), NavHeaderText(NavFileKind::Almanac, header),
+                           almanacTempPath);
+    }
+    return obsWritten;
+}
+
+}  // namespace kestrin

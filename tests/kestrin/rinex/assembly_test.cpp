@@ -1,0 +1,315 @@
+// End-to-end assembly of the final files from synthetic epochs, ephemerides and ionosphere
+// sets, checked file by file.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/gnss_time.h"
+#include "core/raw_converter.h"
+#include "rinex/nav_records.h"
+#include "rinex/output_names.h"
+#include "support/epochs.h"
+#include "support/temp_dir.h"
+
+using namespace kestrin;
+using testsupport::MakeBlock;
+using testsupport::MakeEpoch;
+using testsupport::MakeSat;
+using testsupport::MakeTime;
+using testsupport::ReadFile;
+using testsupport::TempDir;
+
+namespace {
+
+// Points the private temporary folders of the writer into a test folder.
+class ScopedTmpdir {
+  public:
+    explicit ScopedTmpdir(const std::string& path) {
+        const char* old = std::getenv("TMPDIR");
+        if (old != nullptr) {
+            had_ = true;
+            old_ = old;
+        }
+        setenv("TMPDIR", path.c_str(), 1);
+    }
+    ~ScopedTmpdir() {
+        if (had_) {
+            setenv("TMPDIR", old_.c_str(), 1);
+        } else {
+            unsetenv("TMPDIR");
+        }
+    }
+
+  private:
+    bool had_ = false;
+    std::string old_;
+};
+
+std::vector<std::string> CrLfLines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));  // an unterminated rest
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+// Every line feed of the text is preceded by a carriage return, and the text ends in one.
+bool AllCrLf(const std::string& text) {
+    if (text.size() < 2 || text.substr(text.size() - 2) != "\r\n") return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) return false;
+        if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) return false;
+    }
+    return true;
+}
+
+std::string WithCrLf(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+// Index of the line after "END OF HEADER".
+size_t BodyStart(const std::vector<std::string>& lines) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].size() == 80 && lines[i].substr(60) == "END OF HEADER       ") return i + 1;
+    }
+    return lines.size();
+}
+
+KeplerEphemeris Kepler(int sysCode, int prn, const GnssTime& toc) {
+    KeplerEphemeris e;
+    e.sysCode = sysCode;
+    e.prn = prn;
+    e.toc = toc;
+    e.sqrtA = 5153.7;
+    e.e = 0.01;
+    e.toe = toc.sow;
+    e.week = toc.week;
+    return e;
+}
+
+gEphemeris Glonass(int sysCode, int prn, const GnssTime& epoch) {
+    gEphemeris g;
+    g.sysCode = sysCode;
+    g.prn = prn;
+    g.epoch = epoch;
+    g.tauN = 2.5e-5;
+    g.tk = 90000;
+    g.x = 12345.678;
+    return g;
+}
+
+class Assembly : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        writer.options.fileTitle = "ab01";
+        writer.options.rinex3 = 1;
+        ASSERT_TRUE(writer.OpenTempFiles());
+        block.iono[0].valid = 1;
+        block.iono[0].alpha0 = 1.1176e-08;
+        block.iono[0].beta0 = 90112.0;
+        block.iono[0].a0 = 2.0e-9;
+        block.iono[0].utcTime = 61440;
+        block.iono[0].utcWeek = 1886;
+    }
+    void TearDown() override { writer.CloseTempFiles(); }
+
+    // One hour of 30 s epochs of GPS and GLONASS satellites from 2016-03-05 00:00:00.
+    void WriteEpochs() {
+        info.SetDefaultObsCode(0, 0);
+        info.SetDefaultObsCode(1, 0);
+        info.systemsPresent = 1 | 2;
+        std::vector<OBSERVATIONS> epochs;
+        const GnssTime start = MakeTime(2016, 3, 5, 0, 0, 0.0);
+        for (int i = 0; i < 120; ++i) {
+            GnssTime t = ShiftTime(start, 30.0 * i);
+            GpsToCalendar(t);
+            epochs.push_back(MakeEpoch(
+                t, {testsupport::SimpleGps(3), testsupport::SimpleGps(7),
+                    MakeSat(kSysGlonass, 4, {MakeBlock(0, 21000000.0, 110000000.0, 1.0, 40.0)})}));
+        }
+        writer.info.Assign(info);
+        writer.WriteEpochBlock(epochs, true);
+        ASSERT_GT(writer.EpochsWritten(), 0);
+    }
+
+    // A side file in the private temporary folder.
+    std::string SideFile(const std::string& suffix, const std::string& content) {
+        const std::string path = writer.TempPath(suffix);
+        FILE* f = std::fopen(path.c_str(), "wb");
+        std::fputs(content.c_str(), f);
+        std::fclose(f);
+        return path;
+    }
+
+    bool Assemble(const std::string& folder) {
+        writer.info.Assign(info);
+        return writer.WriteOutputFiles(JoinPath(folder, "ab01"), &block);
+    }
+
+    TempDir out;
+    TempDir tmp;
+    ScopedTmpdir scoped{tmp.path()};
+    RawConverter writer;
+    HeaderInfo info;
+    NavigationBlock block;
+};
+
+TEST_F(Assembly, ShortNamesOneFilePerSystemWithRecords) {
+    writer.options.systemMask = 63 & ~(1 << 2);  // BDS not selected
+    WriteEpochs();
+    info.systemsPresent |= 4 | 8;  // BDS and SBAS met in the data as well
+    const GnssTime toc = MakeTime(2016, 3, 5, 0, 0, 0.0);
+    const std::string gps1 = writer.WriteKeplerNavRecord(Kepler(kSysGps, 3, toc));
+    EXPECT_EQ(writer.WriteKeplerNavRecord(Kepler(kSysGps, 3, toc)), "");
+    const std::string gps2 = writer.WriteKeplerNavRecord(Kepler(kSysGps, 7, toc));
+    const std::string glo = writer.WriteGlonassNavRecord(Glonass(kSysGlonass, 4, toc));
+    EXPECT_EQ(writer.WriteKeplerNavRecord(Kepler(kSysBds, 2, toc)), "");
+    writer.smsTempPath = SideFile("_TEMP.ems", "S20 message 1\nS20 message 2\n");
+    AlmanacRecord alm;
+    alm.sysCode = kSysGps;
+    alm.prn = 3;
+    alm.epoch = toc;
+    const std::string almText = writer.FormatAlmanacRecord(alm);
+    writer.almanacTempPath = SideFile("_TEMP.alm", almText);
+
+    ASSERT_TRUE(Assemble(out.path()));
+    // No SBAS ephemeris: no SBAS navigation file; BDS not selected: no BDS file.
+    EXPECT_EQ(out.Entries(), (std::vector<std::string>{"ab01.16G", "ab01.16N", "ab01.16O",
+                                                       "ab01.ALM", "ab01.EMS"}));
+
+    const std::string nav = ReadFile(out.File("ab01.16N"));
+    EXPECT_TRUE(AllCrLf(nav));
+    const std::vector<std::string> lines = CrLfLines(nav);
+    ASSERT_GE(lines.size(), 7u);
+    EXPECT_EQ(lines[0],
+              "     3.02           N: GNSS NAV DATA    G: GPS              RINEX VERSION / TYPE");
+    EXPECT_EQ(lines[1].substr(0, 13), "Zephyrane 1.0");
+    EXPECT_EQ(lines[1].substr(60), "PGM / RUN BY / DATE ");
+    EXPECT_EQ(lines[2].substr(0, 17), "GPSA   0.1118D-07");
+    EXPECT_EQ(lines[4].substr(0, 5), "GPUT ");
+    EXPECT_EQ(lines[5], "    17" + std::string(54, ' ') + "LEAP SECONDS        ");
+    const size_t body = BodyStart(lines);
+    ASSERT_EQ(body, 7u);
+    EXPECT_EQ(nav.substr(nav.size() - WithCrLf(gps1 + gps2).size()), WithCrLf(gps1 + gps2));
+
+    const std::string gloFile = ReadFile(out.File("ab01.16G"));
+    EXPECT_TRUE(AllCrLf(gloFile));
+    const std::vector<std::string> gloLines = CrLfLines(gloFile);
+    EXPECT_EQ(gloLines[0],
+              "     3.02           N: GNSS NAV DATA    R: GLONASS          RINEX VERSION / TYPE");
+    EXPECT_EQ(BodyStart(gloLines), 4u);  // no ionosphere lines
+    EXPECT_EQ(gloFile.substr(gloFile.size() - WithCrLf(glo).size()), WithCrLf(glo));
+
+    // The SBAS messages are copied as they are; the almanac file gets its header.
+    EXPECT_EQ(ReadFile(out.File("ab01.EMS")), "S20 message 1\nS20 message 2\n");
+    const std::string almFile = ReadFile(out.File("ab01.ALM"));
+    EXPECT_TRUE(AllCrLf(almFile));
+    EXPECT_EQ(CrLfLines(almFile)[0],
+              "     3.02           N: GNSS NAV DATA    M: Mixed            RINEX VERSION / TYPE");
+    EXPECT_EQ(almFile.substr(almFile.size() - WithCrLf(almText).size()), WithCrLf(almText));
+
+    // The observation file: the masked header and the epoch records.
+    const std::string obs = ReadFile(out.File("ab01.16O"));
+    EXPECT_EQ(obs.substr(0, 81),
+              "     3.02           OBSERVATION DATA    M (MIXED)           RINEX VERSION / TYPE\n");
+    EXPECT_NE(obs.find("> 2016 03 05 00 59 30.0000000  0  3"), std::string::npos);
+    EXPECT_EQ(writer.info.systemsPresent, 1 | 2 | 8);
+}
+
+TEST_F(Assembly, YearOverrideLeicaAndVersion210) {
+    int32_t year = 1999;
+    writer.options.yearOverride = &year;
+    writer.options.leica = 1;
+    writer.options.rinex3 = 0;
+    WriteEpochs();
+    info.systemsPresent |= 4;
+    const GnssTime toc = MakeTime(2016, 3, 5, 0, 0, 0.0);
+    const std::string gps = writer.WriteKeplerNavRecord(Kepler(kSysGps, 3, toc));
+    const std::string bds = writer.WriteKeplerNavRecord(Kepler(kSysBds, 2, toc));
+    ASSERT_TRUE(Assemble(out.path()));
+    EXPECT_EQ(out.Entries(), (std::vector<std::string>{"ab01.99F", "ab01.99N", "ab01.99O"}));
+    const std::vector<std::string> lines = CrLfLines(ReadFile(out.File("ab01.99F")));
+    EXPECT_EQ(lines[0],
+              "     2.10           COMPASS NAV DATA                        RINEX VERSION / TYPE");
+    const size_t b = BodyStart(lines);
+    ASSERT_LT(b, lines.size());
+    EXPECT_EQ(lines[b].substr(0, 22), " 2 16  3  5  0  0  0.0");
+    EXPECT_EQ(lines[b] + "\n", bds.substr(0, 81));
+    const std::string nav = ReadFile(out.File("ab01.99N"));
+    EXPECT_EQ(nav.substr(nav.size() - WithCrLf(gps).size()), WithCrLf(gps));
+}
+
+TEST_F(Assembly, LongNamesWithTheMixedNavigationFile) {
+    writer.options.mixedV302 = 1;
+    WriteEpochs();
+    const GnssTime toc = MakeTime(2016, 3, 5, 0, 0, 0.0);
+    std::string records;
+    records += writer.WriteGlonassNavRecord(Glonass(kSysGlonass, 4, toc));
+    records += writer.WriteKeplerNavRecord(Kepler(kSysGps, 3, toc));
+    records += writer.WriteKeplerNavRecord(Kepler(kSysGalileo, 11, toc));
+    writer.almanacTempPath = SideFile("_TEMP.alm", "");  // empty: no almanac file
+    ASSERT_TRUE(Assemble(out.path()));
+    EXPECT_EQ(out.Entries(), (std::vector<std::string>{"ab0100000_R_20160650000_01H_30S_MO.rnx",
+                                                       "ab0100000_R_20160650000_01H_MN.rnx"}));
+    const std::string nav = ReadFile(out.File("ab0100000_R_20160650000_01H_MN.rnx"));
+    EXPECT_TRUE(AllCrLf(nav));
+    const std::vector<std::string> lines = CrLfLines(nav);
+    ASSERT_EQ(BodyStart(lines), 3u);  // version, run-by, end of header
+    EXPECT_EQ(lines[0],
+              "     3.02           N: GNSS NAV DATA    M: Mixed            RINEX VERSION / TYPE");
+    EXPECT_EQ(nav.substr(nav.size() - WithCrLf(records).size()), WithCrLf(records));
+}
+
+TEST_F(Assembly, ReplacesFilesOfAnEarlierRun) {
+    WriteEpochs();
+    writer.WriteKeplerNavRecord(Kepler(kSysGps, 3, MakeTime(2016, 3, 5, 0, 0, 0.0)));
+    out.Write("ab01.16O", "old observations");
+    out.Write("ab01.16N", "old navigation");
+    out.Write("ab01.16G", "old GLONASS navigation, no GLONASS ephemeris this time");
+    ASSERT_TRUE(Assemble(out.path()));
+    EXPECT_EQ(out.Entries(), (std::vector<std::string>{"ab01.16N", "ab01.16O"}));
+    EXPECT_EQ(ReadFile(out.File("ab01.16O")).substr(0, 9), "     3.02");
+    EXPECT_EQ(ReadFile(out.File("ab01.16N")).substr(0, 9), "     3.02");
+}
+
+TEST_F(Assembly, MissingOutputFolderFailsAndLeavesNothing) {
+    WriteEpochs();
+    writer.WriteKeplerNavRecord(Kepler(kSysGps, 3, MakeTime(2016, 3, 5, 0, 0, 0.0)));
+    EXPECT_FALSE(Assemble(out.File("missing")));
+    EXPECT_TRUE(out.Entries().empty());
+    writer.CloseTempFiles();
+    EXPECT_TRUE(tmp.Entries().empty());  // no temporary folder either
+}
+
+TEST_F(Assembly, OutputFolderThatIsAFileFails) {
+    WriteEpochs();
+    writer.WriteKeplerNavRecord(Kepler(kSysGps, 3, MakeTime(2016, 3, 5, 0, 0, 0.0)));
+    const std::string notAFolder = out.Write("plain", "x");
+    EXPECT_FALSE(Assemble(notAFolder));
+    EXPECT_EQ(out.Entries(), std::vector<std::string>{"plain"});
+}
+
+TEST_F(Assembly, NullNavigationBlockFails) {
+    WriteEpochs();
+    writer.info.Assign(info);
+    EXPECT_FALSE(writer.WriteOutputFiles(JoinPath(out.path(), "ab01"), nullptr));
+    EXPECT_TRUE(out.Entries().empty());
+}
+
+}  // namespace
