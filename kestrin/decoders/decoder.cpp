@@ -1,0 +1,164 @@
+#include "decoders/decoder.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "core/static_header.h"
+#include "rinex/output_names.h"
+
+namespace kestrin {
+
+namespace {
+
+constexpr uint8_t kSiteSync0 = 0xB7, kSiteSync1 = 0x59;
+
+// Closes the input file on every path out of a conversion.
+struct InputFile {
+    std::FILE* file = nullptr;
+    ~InputFile() {
+        if (file) std::fclose(file);
+    }
+    void Close() {
+        if (file) std::fclose(file);
+        file = nullptr;
+    }
+};
+
+}  // namespace
+
+DecoderFrame::DecoderFrame() : scan_(kScanBufferSize, 0) {}
+DecoderFrame::~DecoderFrame() = default;
+
+int DecoderFrame::Convert(const std::string& inputPath, const std::string& outputFolder) {
+    int result = 0;
+    try {
+        result = Run(inputPath, outputFolder);
+    } catch (...) {
+        result = 0;  // out of memory while decoding: fail the conversion, leave nothing behind
+    }
+    nav_.reset();
+    writer.CloseTempFiles();
+    return result;
+}
+
+int DecoderFrame::Run(const std::string& inputPath, const std::string& outputFolder) {
+    InputFile input;
+    input.file = std::fopen(inputPath.c_str(), "rb");
+    if (!input.file) return 0;
+    struct stat st;
+    if (fstat(fileno(input.file), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    const uint64_t fileLength = static_cast<uint64_t>(st.st_size);
+
+    std::vector<uint8_t> chunk(kReadChunkSize + 1, 0);
+    nav_.reset(new (std::nothrow) NavigationBlock());
+    if (!nav_) return 0;
+    if (!writer.OpenTempFiles()) return 0;
+
+    lastPercent_ = -1;
+    SendProgress(0);
+    workingDataType = info.dataType;
+    std::fill(scan_.begin(), scan_.end(), 0);
+    fill_ = 0;
+    for (auto& row : lockTimes_) row.fill(0.0f);
+    currentSegment_.Init();
+    ResetRunState();
+
+    uint64_t processed = 0;
+    size_t chunkSize = kReadChunkSize;
+    while (processed < fileLength) {
+        if (fileLength - processed < chunkSize)
+            chunkSize = static_cast<size_t>(fileLength - processed);
+        size_t got = std::fread(chunk.data(), 1, chunkSize, input.file);
+        if (got == 0) break;  // the file shrank or cannot be read further
+        if (fill_ + got > kScanBufferSize) {
+            std::fill(scan_.begin(), scan_.end(), 0);
+            fill_ = 0;
+        }
+        std::memcpy(scan_.data() + fill_, chunk.data(), got);
+        fill_ += got;
+
+        // File position of the first buffered byte, for the progress figures.
+        const uint64_t bufferStart = processed + got - fill_;
+        size_t offset = ScanBuffer(bufferStart, fileLength);
+
+        // Keep the unconsumed tail at the front of the buffer.
+        if (offset >= fill_) {
+            fill_ = 0;
+        } else {
+            std::memmove(scan_.data(), scan_.data() + offset, fill_ - offset);
+            fill_ -= offset;
+        }
+        std::fill(scan_.begin() + static_cast<std::ptrdiff_t>(fill_), scan_.end(), 0);
+        processed += got;
+    }
+    input.Close();
+    SendProgress(100);
+    info.dataType = workingDataType;
+
+    writer.info.Assign(info);
+    writer.WriteEpochBlock(Epochs(), true);
+    Epochs().clear();
+    if (writer.EpochsWritten() == 0) return 0;
+
+    info.antennaHeight = ComputeAntennaHeight(inputPath, info.measuredHeight, info.measureMethod,
+                                              writer.options.phaseCenter);
+    const std::string basePath = JoinPath(outputFolder, FileTitle(inputPath));
+    writer.info.Assign(info);
+    return writer.WriteOutputFiles(basePath, nav_.get()) ? 1 : 0;
+}
+
+size_t DecoderFrame::ScanBuffer(uint64_t bufferStart, uint64_t fileLength) {
+    size_t offset = 0;
+    while (offset < fill_) {
+        ByteView rest(scan_.data() + offset, fill_ - offset);
+        ScanResult r = ScanAt(rest);
+        if (r.step == Step::kIncomplete) break;
+        if (r.step == Step::kSkip) {
+            offset += r.length > 0 ? r.length : 1;
+            continue;
+        }
+        if (r.step == Step::kDecoded) {
+            writer.FlushEpochs(info, currentSegment_, Epochs());
+            offset += r.length > 0 ? r.length : 1;
+            SendRunningProgress(bufferStart + offset, fileLength);
+            continue;
+        }
+        if (ScansSiteRecords() && rest.U8(0) == kSiteSync0 && rest.U8(1) == kSiteSync1) {
+            int used = writer.ParseSiteRecord(scan_.data(), static_cast<int>(fill_),
+                                              static_cast<int>(offset),
+                                              static_cast<int>(Epochs().size()), currentSegment_);
+            if (used <= 0) break;  // the record is completed by the next chunk
+            offset += static_cast<size_t>(used);
+            SendRunningProgress(bufferStart + offset, fileLength);
+            continue;
+        }
+        ++offset;
+    }
+    return offset > fill_ ? fill_ : offset;
+}
+
+void DecoderFrame::AddEpoch(OBSERVATIONS&& epoch) {
+    ApplyLockTimeSlips(epoch, lockTimes_);
+    Epochs().push_back(std::move(epoch));
+}
+
+void DecoderFrame::SendProgress(int percent) {
+    lastPercent_ = percent;
+    if (progressTarget && progressTarget->notify)
+        progressTarget->notify(progressTarget->context, KESTRIN_MSG_PROGRESS, percent, 0);
+}
+
+// Progress while reading: the share of the file consumed so far, below 100 until the end.
+void DecoderFrame::SendRunningProgress(uint64_t position, uint64_t fileLength) {
+    if (fileLength == 0) return;
+    int percent =
+        static_cast<int>(static_cast<double>(position) * 100.0 / static_cast<double>(fileLength));
+    if (percent > 99) percent = 99;
+    if (percent < 0) percent = 0;
+    if (percent != lastPercent_) SendProgress(percent);
+}
+
+}  // namespace kestrin

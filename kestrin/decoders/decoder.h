@@ -1,0 +1,80 @@
+// The frame the board-format decoders share: one process-wide object per format that reads
+// a raw file in 32 KiB chunks through a 64 KiB scan buffer, lets its format find and decode
+// the frames, hands in-stream site records to the writer, checks the epoch flush after every
+// frame, reports progress and, at the end, writes the remaining epochs and assembles the
+// output files.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/raw_converter.h"
+#include "decoders/byte_view.h"
+#include "decoders/obs_rules.h"
+#include "kestrin/kestrin.h"
+#include "kestrin/records.h"
+
+namespace kestrin {
+
+constexpr size_t kReadChunkSize = 32768;
+constexpr size_t kScanBufferSize = 65536;
+
+class DecoderFrame {
+  public:
+    DecoderFrame();
+    virtual ~DecoderFrame();
+    DecoderFrame(const DecoderFrame&) = delete;
+    DecoderFrame& operator=(const DecoderFrame&) = delete;
+
+    // Copied in by the dispatcher before every conversion.
+    HeaderInfo info;
+    RawConverter writer;
+    KestrinNotifyTarget* progressTarget = nullptr;
+
+    // Converts one raw file into the output folder: 1 on success, 0 when the file cannot be
+    // read, nothing could be set up, or no epoch was written (nothing is left behind then).
+    int Convert(const std::string& inputPath, const std::string& outputFolder);
+
+  protected:
+    enum class Step {
+        kNoFrame,     // no sync of the format here: test for a site record, else move one byte
+        kIncomplete,  // a frame (or the room it needs) runs past the buffered data: wait
+        kSkip,        // not a usable frame: move on by `length` bytes without decoding
+        kDecoded,     // a frame of `length` bytes was decoded
+    };
+    struct ScanResult {
+        Step step = Step::kNoFrame;
+        size_t length = 0;
+    };
+    // Examines the buffered bytes from the scan offset on and decodes a complete frame.
+    virtual ScanResult ScanAt(ByteView rest) = 0;
+    // Clears the format's per-run state at the start of a conversion.
+    virtual void ResetRunState() {}
+    // Formats whose streams carry the in-stream site record (all but RTCM 3 and BINEX).
+    virtual bool ScansSiteRecords() const { return true; }
+
+    // Applies the lock-time slip rule and appends a complete epoch to the epoch list.
+    void AddEpoch(OBSERVATIONS&& epoch);
+    std::vector<OBSERVATIONS>& Epochs() { return nav_->epochs; }
+    NavigationBlock& Navigation() { return *nav_; }
+
+    int32_t workingDataType = 0;  // the data type as met in the data (sub-format)
+
+  private:
+    int Run(const std::string& inputPath, const std::string& outputFolder);
+    size_t ScanBuffer(uint64_t bufferStart, uint64_t fileLength);
+    void SendProgress(int percent);
+    void SendRunningProgress(uint64_t position, uint64_t fileLength);
+
+    std::vector<uint8_t> scan_;
+    size_t fill_ = 0;
+    LockTimeTable lockTimes_{};
+    std::unique_ptr<NavigationBlock> nav_;
+    AfterTreatment currentSegment_;
+    int lastPercent_ = -1;
+};
+
+}  // namespace kestrin

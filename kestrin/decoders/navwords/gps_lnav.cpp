@@ -1,0 +1,63 @@
+#include "decoders/navwords/gps_lnav.h"
+
+#include <cmath>
+
+namespace kestrin {
+
+namespace {
+
+constexpr double kPi = 3.1415926535898;  // the value the GPS interface defines
+constexpr size_t kSubframeBytes = 30;
+
+double U(ByteView v, size_t pos, unsigned n, int scaleExp) {
+    return std::ldexp(static_cast<double>(BitsMsb(v, pos, n)), scaleExp);
+}
+double S(ByteView v, size_t pos, unsigned n, int scaleExp) {
+    return std::ldexp(static_cast<double>(SBitsMsb(v, pos, n)), scaleExp);
+}
+
+}  // namespace
+
+// Bit positions count from the first data bit of word 1 (TLM); word k starts at 24 (k - 1).
+bool DecodeLnavSubframes(ByteView sf1, ByteView sf2, ByteView sf3, LnavEphemeris& out) {
+    if (!sf1.Has(0, kSubframeBytes) || !sf2.Has(0, kSubframeBytes) || !sf3.Has(0, kSubframeBytes)) {
+        return false;
+    }
+    out = LnavEphemeris{};
+
+    out.week10 = static_cast<int>(BitsMsb(sf1, 48, 10));
+    out.codesOnL2 = static_cast<int>(BitsMsb(sf1, 58, 2));
+    out.uraIndex = static_cast<int>(BitsMsb(sf1, 60, 4));
+    out.health = static_cast<int>(BitsMsb(sf1, 64, 6));
+    out.iodc = static_cast<int>((BitsMsb(sf1, 70, 2) << 8) | BitsMsb(sf1, 168, 8));
+    out.l2PFlag = static_cast<int>(BitsMsb(sf1, 72, 1));
+    out.tgd = S(sf1, 160, 8, -31);
+    out.toc = U(sf1, 176, 16, 4);
+    out.af2 = S(sf1, 192, 8, -55);
+    out.af1 = S(sf1, 200, 16, -43);
+    out.af0 = S(sf1, 216, 22, -31);
+
+    out.iode = static_cast<int>(BitsMsb(sf2, 48, 8));
+    out.crs = S(sf2, 56, 16, -5);
+    out.deltaN = S(sf2, 72, 16, -43) * kPi;
+    out.m0 = S(sf2, 88, 32, -31) * kPi;
+    out.cuc = S(sf2, 120, 16, -29);
+    out.e = U(sf2, 136, 32, -33);
+    out.cus = S(sf2, 168, 16, -29);
+    out.sqrtA = U(sf2, 184, 32, -19);
+    out.toe = U(sf2, 216, 16, 4);
+    out.fitFlag = static_cast<int>(BitsMsb(sf2, 232, 1));
+
+    out.cic = S(sf3, 48, 16, -29);
+    out.omega0 = S(sf3, 64, 32, -31) * kPi;
+    out.cis = S(sf3, 96, 16, -29);
+    out.i0 = S(sf3, 112, 32, -31) * kPi;
+    out.crc = S(sf3, 144, 16, -5);
+    out.omega = S(sf3, 160, 32, -31) * kPi;
+    out.omegaDot = S(sf3, 192, 24, -43) * kPi;
+    out.iode3 = static_cast<int>(BitsMsb(sf3, 216, 8));
+    out.idot = S(sf3, 224, 14, -43) * kPi;
+    return true;
+}
+
+}  // namespace kestrin

@@ -1,0 +1,49 @@
+#include "decoders/obs_rules.h"
+
+#include <cmath>
+
+namespace kestrin {
+
+namespace {
+constexpr int kSystemBits[kSystemCount] = {1, 2, 4, 8, 0x10, 0x20};
+}
+
+void MarkSlotUsed(HeaderInfo& info, int32_t sysCode, int32_t prn, int slot) {
+    int system = SystemIndex(sysCode);
+    if (system < 0) return;
+    info.systemsPresent |= kSystemBits[system];
+    int number = sysCode + prn;
+    if (number > 0 && number < kSatelliteSlots) info.satSeen[number] = 1;
+    info.SetDefaultObsCode(system, slot);
+}
+
+double PhaseRangeMisfit(const BlockData& block, double wavelength) {
+    return std::fabs(block.carrierPhase * wavelength - block.pseudorange);
+}
+
+void AddOrReplaceBlock(SatelliteData& sat, const BlockData& block, double wavelength,
+                       bool keepLaterOnTie) {
+    for (BlockData& existing : sat.blocks) {
+        if (existing.signalType != block.signalType) continue;
+        double old = PhaseRangeMisfit(existing, wavelength);
+        double fresh = PhaseRangeMisfit(block, wavelength);
+        if (old > fresh || (keepLaterOnTie && old == fresh)) existing = block;
+        return;
+    }
+    sat.blocks.push_back(block);
+}
+
+void ApplyLockTimeSlips(OBSERVATIONS& epoch, LockTimeTable& table) {
+    for (SatelliteData& sat : epoch.sats) {
+        int number = sat.Number();
+        if (number <= 0 || number >= kSatelliteSlots) continue;
+        for (BlockData& block : sat.blocks) {
+            if (block.signalType < 0 || block.signalType >= kSignalSlots) continue;
+            float& last = table[number][block.signalType];
+            if (last > static_cast<float>(block.lockTime)) block.lli |= 1u;
+            last = static_cast<float>(block.lockTime);
+        }
+    }
+}
+
+}  // namespace kestrin

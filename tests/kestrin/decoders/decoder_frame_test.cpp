@@ -1,0 +1,165 @@
+// The shared reading loop, scan buffer, progress and end of a conversion, exercised through
+// the OEM decoder object on real and cut recordings.
+#include "decoders/decoder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "decoders/oem_binary.h"
+#include "rinex/output_names.h"
+#include "support/frames.h"
+#include "support/static_file.h"
+#include "support/temp_dir.h"
+
+namespace kestrin {
+namespace {
+
+using testsupport::TempDir;
+
+void Record(void* context, unsigned int message, long wparam, long) {
+    if (message == KESTRIN_MSG_PROGRESS)
+        static_cast<std::vector<long>*>(context)->push_back(wparam);
+}
+
+// Converts with the process-wide OEM decoder as the dispatcher would, with private
+// temporary folders under `tmp`.
+struct DirectRun {
+    int result = 0;
+    std::vector<long> progress;
+    long epochs = 0;
+    int32_t dataType = 0;
+    int32_t systems = 0;
+};
+DirectRun ConvertDirect(const std::string& path, const std::string& out, const std::string& tmp) {
+    setenv("TMPDIR", tmp.c_str(), 1);
+    OemBinaryDecoder& d = ProcessOemBinaryDecoder();
+    d.info.Init();
+    d.info.dataType = 1;
+    d.writer.options = ConvertOptions{};
+    d.writer.options.fileTitle = FileTitle(path);
+    DirectRun run;
+    KestrinNotifyTarget target{&Record, &run.progress};
+    d.progressTarget = &target;
+    run.result = d.Convert(path, out);
+    d.progressTarget = nullptr;
+    run.epochs = d.writer.EpochsWritten();
+    run.dataType = d.info.dataType;
+    run.systems = d.info.systemsPresent;
+    unsetenv("TMPDIR");
+    return run;
+}
+
+std::string Fixture(const std::string& name) {
+    return testsupport::ReadTestData("novatel/" + name);
+}
+
+void ExpectProgressWellFormed(const std::vector<long>& progress) {
+    ASSERT_GE(progress.size(), 2u);
+    EXPECT_EQ(progress.front(), 0);
+    EXPECT_EQ(progress.back(), 100);
+    long hundreds = 0;
+    for (size_t i = 0; i < progress.size(); ++i) {
+        if (progress[i] == 100) ++hundreds;
+        if (i > 0) {
+            EXPECT_GE(progress[i], progress[i - 1]);
+        }
+    }
+    EXPECT_EQ(hundreds, 1);
+}
+
+TEST(DecoderFrame, HeaderOnlyFileConvertsNothingAndLeavesNothing) {
+    TempDir dir, out, tmp;
+    std::string path = testsupport::WriteStaticFile(dir.path(), "empty.dat", {}, "");
+    DirectRun run = ConvertDirect(path, out.path(), tmp.path());
+    EXPECT_EQ(run.result, 0);
+    EXPECT_EQ(run.epochs, 0);
+    EXPECT_EQ(run.progress, (std::vector<long>{0, 100}));
+    EXPECT_TRUE(out.Entries().empty());
+    EXPECT_TRUE(tmp.Entries().empty());
+}
+
+TEST(DecoderFrame, RealRecordingReadInChunksYieldsEveryEpoch) {
+    // 120 kB: frames straddle the 32 KiB chunk boundaries.
+    TempDir dir, out, tmp;
+    std::string path = testsupport::WriteStaticFile(dir.path(), "oemv.dat", {},
+                                                    Fixture("oemv_200911218_part.gps"));
+    DirectRun run = ConvertDirect(path, out.path(), tmp.path());
+    EXPECT_EQ(run.result, 1);
+    EXPECT_EQ(run.epochs, 20);
+    EXPECT_EQ(run.dataType, 1);
+    EXPECT_EQ(run.systems, 1 | 2 | 8);
+    ExpectProgressWellFormed(run.progress);
+    EXPECT_GT(run.progress.size(), 10u);
+    EXPECT_TRUE(tmp.Entries().empty());
+}
+
+TEST(DecoderFrame, FalseSyncsInTheHeaderCostNoFrame) {
+    testsupport::StaticHeaderFields fields;
+    // A sync with a length that fits and one whose length no buffer can hold.
+    fields.receiverType = std::string("\xAA\x44\x12\x1C\x2B\x00\x00\x00\x10\x00", 10);
+    fields.antennaType = std::string("\xAA\x44\x12\xFF\x2B\x00\x00\x00\xFF\xFF", 10);
+    TempDir dir, out, tmp;
+    std::string path = testsupport::WriteStaticFile(dir.path(), "sync.dat", fields,
+                                                    Fixture("oemv_200911218_part.gps"));
+    DirectRun run = ConvertDirect(path, out.path(), tmp.path());
+    EXPECT_EQ(run.result, 1);
+    EXPECT_EQ(run.epochs, 20);
+}
+
+TEST(DecoderFrame, CorruptedFrameIsSkippedAndTheStreamResynchronises) {
+    std::string data = Fixture("oemv_200911218_part.gps");
+    // Flip a byte inside the first RANGECMP body (frame at 9501): that epoch is lost only.
+    data[9501 + 28 + 100] = static_cast<char>(data[9501 + 28 + 100] ^ 0x40);
+    TempDir dir, out, tmp;
+    std::string path = testsupport::WriteStaticFile(dir.path(), "bad.dat", {}, data);
+    DirectRun run = ConvertDirect(path, out.path(), tmp.path());
+    EXPECT_EQ(run.result, 1);
+    EXPECT_EQ(run.epochs, 19);
+}
+
+TEST(DecoderFrame, FileWithoutObservationLogsGivesNoResult) {
+    TempDir dir, out, tmp;
+    std::string path = testsupport::WriteStaticFile(dir.path(), "has.dat", {},
+                                                    Fixture("20230819-053733has_part.nov"));
+    DirectRun run = ConvertDirect(path, out.path(), tmp.path());
+    EXPECT_EQ(run.result, 0);
+    EXPECT_TRUE(out.Entries().empty());
+    EXPECT_TRUE(tmp.Entries().empty());
+    ExpectProgressWellFormed(run.progress);
+}
+
+TEST(DecoderFrame, MissingInputFails) {
+    TempDir out, tmp;
+    DirectRun run = ConvertDirect(out.File("nothing.dat"), out.path(), tmp.path());
+    EXPECT_EQ(run.result, 0);
+    EXPECT_TRUE(run.progress.empty());
+    EXPECT_TRUE(tmp.Entries().empty());
+}
+
+TEST(DecoderFrame, CutRecordingsConvertOrFailCleanly) {
+    std::mt19937 random(20091218);
+    for (const char* name : {"oemv_200911218_part.gps", "20230819-061342qlnav.nov"}) {
+        std::string data = Fixture(name);
+        std::uniform_int_distribution<size_t> cut(0, data.size());
+        for (int i = 0; i < 6; ++i) {
+            size_t length = cut(random);
+            TempDir dir, out, tmp;
+            std::string path =
+                testsupport::WriteStaticFile(dir.path(), "cut.dat", {}, data.substr(0, length));
+            DirectRun run = ConvertDirect(path, out.path(), tmp.path());
+            EXPECT_EQ(run.result == 1, run.epochs > 0) << name << " cut at " << length;
+            ExpectProgressWellFormed(run.progress);
+            EXPECT_TRUE(tmp.Entries().empty()) << name << " cut at " << length;
+            if (run.result == 0) {
+                EXPECT_TRUE(out.Entries().empty());
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kestrin

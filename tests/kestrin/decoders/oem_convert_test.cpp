@@ -1,0 +1,233 @@
+// Real OEM recordings wrapped in a static header, converted through the exported entry point
+// and checked against values decoded by hand from their logs.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "kestrin/kestrin.h"
+#include "support/frames.h"
+#include "support/static_file.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+using testsupport::TempDir;
+
+constexpr int32_t kSystemsAndFlags = 0x163F;  // all systems, phase centre, iono lines, LLI
+constexpr int32_t kRinex302 = (1 << 24) | kSystemsAndFlags;
+constexpr int32_t kRinex210 = kSystemsAndFlags;
+constexpr int32_t kMixed = 1 << 11;
+
+void Record(void* context, unsigned int message, long wparam, long) {
+    if (message == KESTRIN_MSG_PROGRESS)
+        static_cast<std::vector<long>*>(context)->push_back(wparam);
+}
+
+struct Conversion {
+    int result = 0;
+    std::vector<long> progress;
+    std::map<std::string, std::string> files;  // output name -> content
+    std::vector<std::string> leftovers;        // entries left in the temporary area
+};
+
+Conversion Convert(const std::string& data, const std::string& name, int32_t optionWord) {
+    TempDir in, out, tmp;
+    setenv("TMPDIR", tmp.path().c_str(), 1);
+    std::string path = testsupport::WriteStaticFile(in.path(), name, {}, data);
+    Conversion c;
+    KestrinNotifyTarget target{&Record, &c.progress};
+    c.result = ParseDataToRinexFormat(path.c_str(), out.path().c_str(), optionWord, &target);
+    unsetenv("TMPDIR");
+    for (const std::string& entry : out.Entries())
+        c.files[entry] = testsupport::ReadFile(out.File(entry));
+    c.leftovers = tmp.Entries();
+    return c;
+}
+
+std::string Fixture(const std::string& name) {
+    return testsupport::ReadTestData("novatel/" + name);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& prefix) {
+    std::vector<std::string> out;
+    for (const std::string& line : Lines(text)) {
+        if (line.compare(0, prefix.size(), prefix) == 0) out.push_back(line);
+    }
+    return out;
+}
+
+std::string HeaderLine(const std::string& text, const std::string& label,
+                       const std::string& start) {
+    for (const std::string& line : Lines(text)) {
+        if (line.size() >= 60 && line.find(label, 60) == 60 &&
+            line.compare(0, start.size(), start) == 0)
+            return line;
+        if (line.find("END OF HEADER") == 60) break;
+    }
+    return {};
+}
+
+// The first record line of a satellite after the first epoch line.
+std::string FirstRecordOf(const std::string& text, const std::string& sat) {
+    bool inData = false;
+    for (const std::string& line : Lines(text)) {
+        if (line.find("END OF HEADER") == 60) inData = true;
+        if (inData && line.compare(0, 3, sat) == 0) return line;
+    }
+    return {};
+}
+
+TEST(OemConvert, Rinex302ObservationsAndNavigationOfOemvRecording) {
+    Conversion c = Convert(Fixture("oemv_200911218_part.gps"), "oemv.dat", kRinex302);
+    ASSERT_EQ(c.result, 1);
+    EXPECT_TRUE(c.leftovers.empty());
+    ASSERT_TRUE(c.files.count("oemv.09O"));
+    ASSERT_TRUE(c.files.count("oemv.09N"));
+    ASSERT_TRUE(c.files.count("oemv.09G"));
+    for (const auto& [name, content] : c.files) {
+        EXPECT_TRUE(name == "oemv.09O" || name == "oemv.09N" || name == "oemv.09G") << name;
+    }
+    EXPECT_EQ(c.progress.front(), 0);
+    EXPECT_EQ(c.progress.back(), 100);
+
+    const std::string& obs = c.files["oemv.09O"];
+    // One epoch per RANGECMP log, one second apart, 16 satellites each.
+    std::vector<std::string> epochs = LinesStartingWith(obs, "> ");
+    ASSERT_EQ(epochs.size(), 20u);
+    EXPECT_EQ(epochs.front().substr(0, 35), "> 2009 12 18 23 07  0.0000000  0 16");
+    EXPECT_EQ(epochs.back().substr(0, 35), "> 2009 12 18 23 07 19.0000000  0 16");
+
+    // Codes of the header: GPS L1 C/A and L2 P(Y) codeless, GLONASS C/A and P, SBAS L1.
+    std::string g = HeaderLine(obs, "SYS / # / OBS TYPES", "G");
+    EXPECT_NE(g.find("C1C"), std::string::npos) << g;
+    EXPECT_NE(g.find("C2W"), std::string::npos) << g;
+    EXPECT_EQ(g.find("C2P"), std::string::npos) << g;
+    std::string r = HeaderLine(obs, "SYS / # / OBS TYPES", "R");
+    EXPECT_NE(r.find("C1C"), std::string::npos) << r;
+    EXPECT_NE(r.find("C2P"), std::string::npos) << r;
+    std::string s = HeaderLine(obs, "SYS / # / OBS TYPES", "S");
+    EXPECT_NE(s.find("C1C"), std::string::npos) << s;
+    EXPECT_TRUE(HeaderLine(obs, "SYS / # / OBS TYPES", "E").empty());
+
+    // G03 L1 straight from the first RANGECMP block: range 20213930.640625 m, ADR
+    // -5561636.51171875 cycles re-based by 12 x 2^23, C/N0 51 dB-Hz (strength digit 8).
+    std::string g03 = FirstRecordOf(obs, "G03");
+    EXPECT_EQ(g03.substr(3, 32), "  20213930.641 8 106224932.512 8") << g03;
+    // R14 (PRN field 51) G1: slot-table frequency number -7.
+    std::string r14 = FirstRecordOf(obs, "R14");
+    EXPECT_EQ(r14.substr(3, 32), "  19271851.070 8 102729811.367 8") << r14;
+    // SBAS 129 is written S29.
+    EXPECT_FALSE(FirstRecordOf(obs, "S29").empty());
+
+    // Navigation: nine GPS satellites sent RAWEPHEM, five GLONASS satellites GLOEPHEMERIS.
+    EXPECT_EQ(LinesStartingWith(c.files["oemv.09N"], "G").size(), 9u);
+    std::vector<std::string> g11 = LinesStartingWith(c.files["oemv.09N"], "G11 ");
+    ASSERT_EQ(g11.size(), 1u);
+    EXPECT_EQ(g11[0].substr(0, 23), "G11 2009 12 19 00 00 00");
+    EXPECT_EQ(LinesStartingWith(c.files["oemv.09G"], "R").size(), 5u);
+}
+
+TEST(OemConvert, Rinex210OfOemvRecording) {
+    Conversion c = Convert(Fixture("oemv_200911218_part.gps"), "oemv.dat", kRinex210);
+    ASSERT_EQ(c.result, 1);
+    ASSERT_TRUE(c.files.count("oemv.09O"));
+    ASSERT_TRUE(c.files.count("oemv.09N"));
+    ASSERT_TRUE(c.files.count("oemv.09G"));
+    const std::string& obs = c.files["oemv.09O"];
+    std::vector<std::string> epochs = LinesStartingWith(obs, "  9 12 18 23  7");
+    ASSERT_EQ(epochs.size(), 20u);
+    EXPECT_EQ(epochs.front(),
+              "  9 12 18 23  7  0.0000000  0 16G03G06G07G08G11G13G16G19G22R13R14R15 0.000000000");
+    EXPECT_NE(HeaderLine(obs, "# / TYPES OF OBSERV", "     8").find("C1"), std::string::npos);
+    // C1, SSI, L1 of G03 in the first record.
+    EXPECT_NE(obs.find("  20213930.641 8 106224932.512 8"), std::string::npos);
+    // 2.10 navigation records carry no system letter.
+    EXPECT_FALSE(LinesStartingWith(c.files["oemv.09N"], "11  9 12 19  0  0  0.0").empty());
+}
+
+TEST(OemConvert, ModernRecordingPerSystemNavigationFiles) {
+    Conversion c = Convert(Fixture("20230819-061342qlnav.nov"), "qlnav.dat", kRinex302);
+    ASSERT_EQ(c.result, 1);
+    EXPECT_TRUE(c.leftovers.empty());
+    const std::string& obs = c.files["qlnav.23O"];
+    EXPECT_EQ(LinesStartingWith(obs, "> 2023 08 19").size(), 30u);
+    for (const char* sys : {"G", "R", "E", "C", "J"})
+        EXPECT_FALSE(HeaderLine(obs, "SYS / # / OBS TYPES", sys).empty()) << sys;
+    std::string e = HeaderLine(obs, "SYS / # / OBS TYPES", "E");
+    EXPECT_NE(e.find("C5Q"), std::string::npos) << e;
+    EXPECT_NE(e.find("C7Q"), std::string::npos) << e;
+    EXPECT_TRUE(c.files.count("qlnav.23N"));
+    EXPECT_TRUE(c.files.count("qlnav.23G"));
+    EXPECT_TRUE(c.files.count("qlnav.23L"));
+    EXPECT_TRUE(c.files.count("qlnav.23C"));
+    EXPECT_FALSE(c.files.count("qlnav.23Q"));  // no QZSS ephemeris in the recording
+}
+
+TEST(OemConvert, MixedLongNames) {
+    Conversion c = Convert(Fixture("20230819-061342qlnav.nov"), "qlnav.dat", kRinex302 | kMixed);
+    ASSERT_EQ(c.result, 1);
+    int obs = 0, nav = 0;
+    for (const auto& [name, content] : c.files) {
+        if (name.size() > 7 && name.compare(name.size() - 7, 7, "_MO.rnx") == 0) ++obs;
+        if (name.size() > 7 && name.compare(name.size() - 7, 7, "_MN.rnx") == 0) ++nav;
+        EXPECT_EQ(name.compare(0, 13, "qlnav0000_R_2"), 0) << name;
+    }
+    EXPECT_EQ(obs, 1);
+    EXPECT_EQ(nav, 1);
+    EXPECT_EQ(c.files.size(), 2u);
+}
+
+TEST(OemConvert, RecordingWithoutObservationsGivesNoFiles) {
+    Conversion c = Convert(Fixture("20230819-053733has_part.nov"), "has.dat", kRinex302);
+    EXPECT_EQ(c.result, 0);
+    EXPECT_TRUE(c.files.empty());
+    EXPECT_TRUE(c.leftovers.empty());
+}
+
+TEST(OemConvert, IonosphereAndMarksReachTheFiles) {
+    std::string data = Fixture("oemv_200911218_part.gps");
+    auto ionutc = [](double alpha0) {
+        std::string body(108, '\0');
+        std::memcpy(&body[0], &alpha0, 8);
+        int32_t dtls = 15;
+        std::memcpy(&body[96], &dtls, 4);
+        return body;
+    };
+    std::string mark(40, '\0');
+    uint32_t week = 1562;
+    double sow = 515225.5;
+    std::memcpy(&mark[0], &week, 4);
+    std::memcpy(&mark[4], &sow, 8);
+    // Inserted after the sixth epoch (RANGECMP frames start every 5392 bytes from 9501).
+    size_t at = 9501 + 6 * 5392;
+    std::string extra = testsupport::OemFrame(8, ionutc(1.1176e-08), 1562, 515225000) +
+                        testsupport::OemFrame(8, ionutc(2.2352e-08), 1562, 515225000) +
+                        testsupport::OemFrame(231, mark, 1562, 515225500);
+    data.insert(at, extra);
+
+    Conversion c = Convert(data, "oemv.dat", kRinex302);
+    ASSERT_EQ(c.result, 1);
+    std::string gpsa = HeaderLine(c.files["oemv.09N"], "IONOSPHERIC CORR", "GPSA");
+    EXPECT_NE(gpsa.find("0.1118D-07"), std::string::npos) << gpsa;  // the first set is kept
+    EXPECT_NE(HeaderLine(c.files["oemv.09N"], "LEAP SECONDS", " ").find("15"), std::string::npos);
+    const std::string& obs = c.files["oemv.09O"];
+    EXPECT_NE(obs.find("*** EXTERNAL EVENT #      1 ***  PORT # 1"), std::string::npos);
+    EXPECT_NE(obs.find("> 2009 12 18 23 07  5.5000000  5  0"), std::string::npos);
+}
+
+}  // namespace
