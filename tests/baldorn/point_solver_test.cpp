@@ -13,7 +13,7 @@ const Vector3 kTruth{-3976219.5082, 3382372.5671, 3652512.9849};
 constexpr double kReceiverClock = 1234.5;  // metres
 constexpr double kReceiverDrift = -0.75;   // m/s
 
-struct SatSpec {
+struct SatPlan {
     int systemCode;
     int prn;
     double azDeg;
@@ -29,7 +29,7 @@ struct Scene {
     OBSERVATIONS epoch;
     std::vector<SatParam> sats;
 
-    explicit Scene(const std::vector<SatSpec>& specs, double glonassBias = 0.0) {
+    explicit Scene(const std::vector<SatPlan>& plans, double glonassBias = 0.0) {
         epoch.time.week = 1316;
         epoch.time.sow = 6 * 86400 + 3600;
         epoch.time.year = 2005;
@@ -40,7 +40,7 @@ struct Scene {
         const CMatrix enu = CCoordinate::EnuRotation(g.latitude, g.longitude);
         CIonoModel iono;
         PointSolver lambdas;
-        for (const SatSpec& s : specs) {
+        for (const SatPlan& s : plans) {
             const double az = s.azDeg * kPi / 180, el = s.elDeg * kPi / 180;
             const double u[3] = {std::sin(az) * std::cos(el), std::cos(az) * std::cos(el),
                                  std::sin(el)};
@@ -81,7 +81,7 @@ struct Scene {
     }
 };
 
-const std::vector<SatSpec> kEight = {{0, 1, 10, 70},  {0, 2, 60, 40},  {0, 3, 120, 25},
+const std::vector<SatPlan> kEight = {{0, 1, 10, 70},  {0, 2, 60, 40},  {0, 3, 120, 25},
                                      {0, 4, 180, 55}, {0, 5, 230, 30}, {0, 6, 290, 20},
                                      {0, 7, 330, 45}, {0, 8, 80, 18}};
 
@@ -126,10 +126,10 @@ TEST(PointSolver, RowCountDecidesBetweenExactFitAndFailure) {
 }
 
 TEST(PointSolver, GlonassBiasIsEstimated) {
-    std::vector<SatSpec> specs = kEight;
+    std::vector<SatPlan> plans = kEight;
     for (auto [prn, az, el] : {std::tuple{3, 30.0, 35.0}, {9, 150.0, 50.0}, {17, 260.0, 65.0}})
-        specs.push_back({32, prn, az, el});
-    Scene scene(specs, 25.0);
+        plans.push_back({32, prn, az, el});
+    Scene scene(plans, 25.0);
     PointSolver solver;
     SolResult result;
     ASSERT_EQ(solver.EstimatePosition(scene.epoch, scene.sats, result), 1);
@@ -139,9 +139,9 @@ TEST(PointSolver, GlonassBiasIsEstimated) {
 }
 
 TEST(PointSolver, FaultySatelliteIsExcluded) {
-    std::vector<SatSpec> specs = kEight;
-    specs.push_back({0, 9, 200, 60, 100.0});
-    Scene scene(specs);
+    std::vector<SatPlan> plans = kEight;
+    plans.push_back({0, 9, 200, 60, 100.0});
+    Scene scene(plans);
     PointSolver solver;
     SolResult result;
     ASSERT_EQ(solver.EstimatePosition(scene.epoch, scene.sats, result), 1);
@@ -151,9 +151,9 @@ TEST(PointSolver, FaultySatelliteIsExcluded) {
 }
 
 TEST(PointSolver, ElevationMaskDropsLowSatellites) {
-    std::vector<SatSpec> specs = kEight;
-    specs.push_back({0, 10, 100, 14.9, 500.0});  // below 15 degrees once the position is known
-    Scene scene(specs);
+    std::vector<SatPlan> plans = kEight;
+    plans.push_back({0, 10, 100, 14.9, 500.0});  // below 15 degrees once the position is known
+    Scene scene(plans);
     PointSolver solver;
     SolResult result;
     ASSERT_EQ(solver.EstimatePosition(scene.epoch, scene.sats, result), 1);
