@@ -110,6 +110,20 @@ TEST(DecoderFrame, FalseSyncsInTheHeaderCostNoFrame) {
     EXPECT_EQ(run.epochs, 20);
 }
 
+TEST(DecoderFrame, LengthNoChunkCanCompleteDoesNotSwallowTheFramesBehindIt) {
+    // A damaged header between two logs announces 65,000 bytes: more than the scan buffer
+    // can gather from where it stands, so the frames that follow must still be found.
+    std::string fake("\xAA\x44\x12\x1C\x2B\x00\x00\x00\xE8\xFD", 10);
+    fake.resize(28, '\0');
+    std::string data = Fixture("oemv_200911218_part.gps");
+    data.insert(34177, fake);  // a log boundary in the second 32 KiB chunk
+    TempDir dir, out, tmp;
+    std::string path = testsupport::WriteStaticFile(dir.path(), "len.dat", {}, data);
+    DirectRun run = ConvertDirect(path, out.path(), tmp.path());
+    EXPECT_EQ(run.result, 1);
+    EXPECT_EQ(run.epochs, 20);
+}
+
 TEST(DecoderFrame, CorruptedFrameIsSkippedAndTheStreamResynchronises) {
     std::string data = Fixture("oemv_200911218_part.gps");
     // Flip a byte inside the first RANGECMP body (frame at 9501): that epoch is lost only.
