@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -156,7 +157,8 @@ TEST(DecoderFrame, MissingInputFails) {
 
 TEST(DecoderFrame, CutRecordingsConvertOrFailCleanly) {
     std::mt19937 random(20091218);
-    for (const char* name : {"oemv_200911218_part.gps", "20230819-061342qlnav.nov"}) {
+    for (const char* name :
+         {"oemv_200911218_part.gps", "20230819-061342qlnav.nov", "20230819-053733has_part.nov"}) {
         std::string data = Fixture(name);
         std::uniform_int_distribution<size_t> cut(0, data.size());
         for (int i = 0; i < 6; ++i) {
@@ -173,6 +175,77 @@ TEST(DecoderFrame, CutRecordingsConvertOrFailCleanly) {
             }
         }
     }
+}
+
+// One RANGE block: raw PRN field, tracking status; range and phase of a plausible signal.
+std::string RangeLog(uint16_t prn, uint32_t status, uint16_t week, int32_t ms) {
+    std::string body(4 + 44, '\0');
+    uint32_t count = 1;
+    double range = 2.1e7, adr = -1.1e8;
+    float cn0 = 45.0f;
+    std::memcpy(&body[0], &count, 4);
+    std::memcpy(&body[4], &prn, 2);
+    std::memcpy(&body[8], &range, 8);
+    std::memcpy(&body[20], &adr, 8);
+    std::memcpy(&body[36], &cn0, 4);
+    std::memcpy(&body[44], &status, 4);
+    return testsupport::OemFrame(43, body, week, ms);
+}
+constexpr uint32_t kLocked = (1u << 10) | (1u << 11) | (1u << 12);
+constexpr uint32_t kBeidou = 4u << 16;
+
+TEST(DecoderFrame, BeidouNumberingSwitchesTheSubFormatTheWritersSee) {
+    struct Case {
+        uint16_t raw;
+        int32_t expected;
+    };
+    for (const Case& c : {Case{143, 5}, Case{163, 6}, Case{3, 1}}) {
+        std::string data = RangeLog(c.raw, kBeidou | kLocked, 1562, 515220000) +
+                           RangeLog(c.raw, kBeidou | kLocked, 1562, 515221000);
+        TempDir dir, out, tmp;
+        std::string path = testsupport::WriteStaticFile(dir.path(), "bds.dat", {}, data);
+        DirectRun run = ConvertDirect(path, out.path(), tmp.path());
+        EXPECT_EQ(run.result, 1) << c.raw;
+        EXPECT_EQ(run.dataType, c.expected) << c.raw;
+        EXPECT_EQ(run.systems, 4) << c.raw;
+        std::string obs = testsupport::ReadFile(out.File("bds.09O"));
+        EXPECT_NE(obs.find("\nC03 "), std::string::npos) << c.raw;
+    }
+}
+
+TEST(DecoderFrame, LogsWithoutTimeGiveNoEpoch) {
+    std::string data = RangeLog(5, kLocked, 0, 4000) + RangeLog(5, kLocked, 1562, 515220000) +
+                       RangeLog(5, kLocked, 1562, 515221000);
+    TempDir dir, out, tmp;
+    std::string path = testsupport::WriteStaticFile(dir.path(), "notime.dat", {}, data);
+    DirectRun run = ConvertDirect(path, out.path(), tmp.path());
+    EXPECT_EQ(run.result, 1);
+    EXPECT_EQ(run.epochs, 2);
+}
+
+TEST(DecoderFrame, GlonassSlotTableKeepsLearnedValuesAcrossConversions) {
+    OemBinaryDecoder& decoder = ProcessOemBinaryDecoder();
+    const GlonassSlotTable saved = decoder.glonassSlots;
+    ASSERT_EQ(decoder.glonassSlots[10], -7);
+    std::string eph(148, '\0');
+    uint16_t slot = 10 + 37, freq = 9, week = 1562;
+    uint32_t ms = 515700000;
+    std::memcpy(&eph[0], &slot, 2);
+    std::memcpy(&eph[2], &freq, 2);
+    std::memcpy(&eph[6], &week, 2);
+    std::memcpy(&eph[8], &ms, 4);
+    std::string data =
+        testsupport::OemFrame(723, eph, 1562, 515220000) + RangeLog(5, kLocked, 1562, 515220000);
+    TempDir dir, out, tmp;
+    std::string path = testsupport::WriteStaticFile(dir.path(), "glo.dat", {}, data);
+    ConvertDirect(path, out.path(), tmp.path());
+    EXPECT_EQ(decoder.glonassSlots[10], 2);
+    // A later conversion without GLONASS ephemerides keeps the learned value.
+    std::string second = testsupport::WriteStaticFile(dir.path(), "gps.dat", {},
+                                                      RangeLog(5, kLocked, 1562, 515220000));
+    ConvertDirect(second, out.path(), tmp.path());
+    EXPECT_EQ(decoder.glonassSlots[10], 2);
+    decoder.glonassSlots = saved;
 }
 
 }  // namespace
