@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "decoders/framing.h"
 #include "decoders/oem_binary.h"
 #include "rinex/output_names.h"
 #include "support/frames.h"
@@ -173,6 +174,41 @@ TEST(DecoderFrame, CutRecordingsConvertOrFailCleanly) {
             if (run.result == 0) {
                 EXPECT_TRUE(out.Entries().empty());
             }
+        }
+    }
+}
+
+TEST(DecoderFrame, DamagedRecordingsNeverReadOutsideTheirFrames) {
+    // Random bytes overwritten, with the CRC of the damaged frames repaired, so that corrupt
+    // counts, lengths, numbers and fields reach the log decoders.
+    std::mt19937 random(7);
+    for (const char* name : {"oemv_200911218_part.gps", "20230819-061342qlnav.nov"}) {
+        const std::string original = Fixture(name);
+        std::vector<size_t> frames;
+        for (size_t i = 0; i + 28 <= original.size(); ++i) {
+            if (original.compare(i, 3, "\xAA\x44\x12") == 0) frames.push_back(i);
+        }
+        ASSERT_FALSE(frames.empty());
+        std::uniform_int_distribution<size_t> pick(0, frames.size() - 1);
+        std::uniform_int_distribution<int> byte(0, 255);
+        for (int round = 0; round < 8; ++round) {
+            std::string data = original;
+            for (int k = 0; k < 40; ++k) {
+                size_t start = frames[pick(random)];
+                ByteView view(data.data() + start, data.size() - start);
+                size_t length = view.U8(3) + view.U16(8) + 4u;
+                if (start + length > data.size() || length < 33) continue;
+                std::uniform_int_distribution<size_t> at(4, length - 5);
+                for (int n = 0; n < 3; ++n)
+                    data[start + at(random)] = static_cast<char>(byte(random));
+                uint32_t crc = OemCrc32(ByteView(data.data() + start, length - 4));
+                std::memcpy(&data[start + length - 4], &crc, 4);
+            }
+            TempDir dir, out, tmp;
+            std::string path = testsupport::WriteStaticFile(dir.path(), "damaged.dat", {}, data);
+            DirectRun run = ConvertDirect(path, out.path(), tmp.path());
+            ExpectProgressWellFormed(run.progress);
+            EXPECT_TRUE(tmp.Entries().empty());
         }
     }
 }
