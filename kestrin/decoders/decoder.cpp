@@ -6,8 +6,7 @@
 #include <cstring>
 #include <new>
 
-#include "core/static_header.h"
-#include "rinex/output_names.h"
+#include "rinex/assembly.h"
 
 namespace kestrin {
 
@@ -103,11 +102,7 @@ int DecoderFrame::Run(const std::string& inputPath, const std::string& outputFol
     Epochs().clear();
     if (writer.EpochsWritten() == 0) return 0;
 
-    info.antennaHeight = ComputeAntennaHeight(inputPath, info.measuredHeight, info.measureMethod,
-                                              writer.options.phaseCenter);
-    const std::string basePath = JoinPath(outputFolder, FileTitle(inputPath));
-    writer.info.Assign(info);
-    return writer.WriteOutputFiles(basePath, nav_.get()) ? 1 : 0;
+    return FinishConversion(writer, info, inputPath, outputFolder, nav_.get()) ? 1 : 0;
 }
 
 // Whether a frame of frameLength bytes, of which `pending` bytes are buffered, can still be
