@@ -441,6 +441,10 @@ TEST(OemNavigation, GloEphemerisOfRealRecording) {
         EXPECT_EQ(info.glonassChannels[eph.prn], eph.frequencyNumber);
         EXPECT_EQ(slots[eph.prn], eph.frequencyNumber);
         EXPECT_EQ(eph.epoch.year, 2009);
+        // The frame time is a time of the UTC day, before the reference time it belongs to.
+        EXPECT_GE(eph.tk, 0.0);
+        EXPECT_LT(eph.tk, 86400.0);
+        EXPECT_LE(eph.tk, std::fmod(eph.epoch.sow, 86400.0));
         // Reference times are whole quarter hours of UTC: GPS seconds minus 15 leap seconds.
         EXPECT_EQ(static_cast<int>(std::lround(eph.epoch.sow)) % 900, 0);
     }
@@ -672,6 +676,9 @@ TEST(OemNavigation, GloRawEphemStringsDecodeWithSignMagnitudeNumbers) {
     EXPECT_DOUBLE_EQ(eph.frequencyNumber, 5.0);
     EXPECT_EQ(slots[3], 5);
     EXPECT_DOUBLE_EQ(eph.tk, 5 * 3600 + 30 * 60 + 30 - 10800.0);
+    PutBits(s1, 76, 5, 1);  // 01:30:30 Moscow time is 22:30:30 UTC of the day before
+    ASSERT_TRUE(DecodeOemGloRawEphem(ByteView(body.data(), body.size()), ctx, eph));
+    EXPECT_DOUBLE_EQ(eph.tk, 22 * 3600 + 30 * 60 + 30);
     EXPECT_DOUBLE_EQ(eph.vx, -1.5);
     EXPECT_DOUBLE_EQ(eph.ax, std::ldexp(3.0, -30));
     EXPECT_DOUBLE_EQ(eph.x, 12345.5);
