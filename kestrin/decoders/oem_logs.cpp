@@ -667,6 +667,12 @@ GnssTime GlonassReferenceTime(int week, double sow, int32_t& leapSeconds) {
     return t;
 }
 
+// Moscow time of day (tk) to seconds of the UTC day: three hours back, wrapped into the day.
+double UtcFrameTime(double moscowSeconds) {
+    double t = moscowSeconds - 10800.0;
+    return t < 0.0 ? t + 86400.0 : t;
+}
+
 void LearnFrequencyNumber(OemGlonassContext& ctx, int slot, int k) {
     if (k < -7 || k > 13) return;
     ctx.info.glonassChannels[slot] = static_cast<int16_t>(k);
@@ -699,7 +705,7 @@ bool DecodeOemGloEphemeris(ByteView b, OemGlonassContext& ctx, gEphemeris& eph) 
     eph.az = b.F64(92) * 0.001;
     eph.tauN = b.F64(100);
     eph.gammaN = b.F64(116);
-    eph.tk = static_cast<double>(b.U32(124)) - 10800.0;
+    eph.tk = UtcFrameTime(static_cast<double>(b.U32(124)));
     eph.ageOrIodn = b.U32(136);
     LearnFrequencyNumber(ctx, slot, k);
     return true;
@@ -722,7 +728,7 @@ bool DecodeOemGloRawEphem(ByteView b, OemGlonassContext& ctx, gEphemeris& eph) {
     eph.frequencyNumber = k;
     eph.epoch = GlonassReferenceTime(static_cast<int>(b.U32(8) & 0xFFFFu), b.U32(12) * 0.001,
                                      ctx.leapSeconds);
-    eph.tk = d.tk - 10800.0;
+    eph.tk = UtcFrameTime(d.tk);
     eph.x = d.x;
     eph.vx = d.vx;
     eph.ax = d.ax;
