@@ -703,6 +703,14 @@ TEST(GlonassDate, DaysOfTheFourYearInterval) {
     ASSERT_TRUE(GlonassDate(7, 1461, y, m, d));
     EXPECT_EQ(y * 10000 + m * 100 + d, 20231231);
     EXPECT_FALSE(GlonassDate(0, 10, y, m, d));
+    GnssTime t;
+    ASSERT_TRUE(GlonassReferenceUtc(7, 1, 4, t));  // 01:00 Moscow on 2020-01-01
+    EXPECT_EQ(t.year * 10000 + t.month * 100 + t.day, 20191231);
+    EXPECT_EQ(t.hour * 100 + t.minute, 2200);
+    ASSERT_TRUE(GlonassReferenceUtc(7, 1461, 61, t));  // 15:15 Moscow on 2023-12-31
+    EXPECT_EQ(t.year * 10000 + t.month * 100 + t.day, 20231231);
+    EXPECT_EQ(t.hour * 100 + t.minute, 1215);
+    EXPECT_FALSE(GlonassReferenceUtc(7, 100, 0, t));
     EXPECT_FALSE(GlonassDate(7, 1462, y, m, d));
 }
 
