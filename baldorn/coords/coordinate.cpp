@@ -81,6 +81,7 @@ double CCoordinate::ElevationAzimuth(const Vector3& receiver, const Vector3& sat
     if (azimuth) {
         double az = std::atan2(east, north);
         if (az < 0) az += 2.0 * kPi;
+        if (az >= 2.0 * kPi) az = 0.0;  // a rounding -0 east component is still due north
         *azimuth = az;
     }
     return std::asin(up);

@@ -91,6 +91,8 @@ bool RewriteThroughTemporary(const std::string& path, std::FILE* source,
 }
 
 int ModifyRinexHeader(const std::string& path, const double xyz[3]) {
+    for (int i = 0; i < 3; ++i)
+        if (!std::isfinite(xyz[i])) return 0;
     char record[128];
     const int len = std::snprintf(record, sizeof record, "%14.4lf%14.4lf%14.4lf%18s%-20s", xyz[0],
                                   xyz[1], xyz[2], " ", kApproxLabel);

@@ -101,7 +101,10 @@ int ReadRecord(std::FILE* f, bool rinex3, int fileSystem, NavFile& nav) {
         text += part;
     }
 
-    const int prn = ParseInt(Columns(text, 1, 2));
+    int prn = ParseInt(Columns(text, 1, 2));
+    // SBAS satellites are numbered like the observation reader numbers them (S20..S39 are
+    // PRN 1..20); otherwise no SBAS record could ever match an observed SBAS satellite.
+    if (system == kSbas) prn -= 19;
     WeekTime t;
     if (rinex3) {
         t.year = ParseInt(Columns(text, 3, 5));

@@ -127,13 +127,14 @@ std::string RawConverter::WriteEpochBlock(std::vector<OBSERVATIONS>& epochs, boo
     // Epochs with an implausible year or without satellites are never written. They stay in
     // place during the loop so that the buffer indices of the site segments keep pointing at
     // the epochs they were recorded for.
+    // The interval and the aligned start are fixed from the writable epochs of the first
+    // block(s); later blocks need no copy.
     std::vector<OBSERVATIONS> usable;
-    usable.reserve(std::min<size_t>(epochs.size(), 100));
-    for (const OBSERVATIONS& e : epochs) {
-        if (WritableEpoch(e)) usable.push_back(e);
-        if (usable.size() >= 100) break;  // enough for the interval detection
+    if (firstBlockDone == 0 || firstEpoch.year == 0) {
+        for (const OBSERVATIONS& e : epochs) {
+            if (WritableEpoch(e)) usable.push_back(e);
+        }
     }
-
     if (firstBlockDone == 0 && !usable.empty()) {
         detectedInterval = DetectInterval(usable);
         outputInterval = detectedInterval;
@@ -154,18 +155,36 @@ std::string RawConverter::WriteEpochBlock(std::vector<OBSERVATIONS>& epochs, boo
         events.erase(events.begin());
     }
 
-    size_t stop = epochs.size();
-    for (size_t i = 0; i < epochs.size(); ++i) {
+    // An occupation started while its end was unknown keeps the newest epoch in the buffer.
+    size_t limit = epochs.size();
+    if (!lastBlock && !epochs.empty() &&
+        std::any_of(segments.begin(), segments.end(), [](const AfterTreatment& s) {
+            return s.startEpoch == kOccupationStarted && s.endEpoch < 0;
+        })) {
+        limit = epochs.size() - 1;
+    }
+    size_t stop = 0;
+    bool held = false;
+    for (size_t i = 0; i < limit; ++i) {
         const int index = static_cast<int>(i);
         auto starting =
             std::find_if(segments.begin(), segments.end(),
                          [index](const AfterTreatment& s) { return s.startEpoch == index; });
         if (starting != segments.end()) {
             if (starting->endEpoch < 0 && !lastBlock) {
-                stop = i;  // wait until the occupation's end is known
-                break;
+                if (epochs.size() - i <= kMaxHeldEpochs) {
+                    stop = i;  // wait until the occupation's end is known
+                    held = true;
+                    break;
+                }
+                // Held back too long: start the occupation now and keep only the newest
+                // epoch, after which an end record can still be placed.
+                text += FormatSiteOccupation(*starting, 1);
+                starting->startEpoch = kOccupationStarted;
+                limit = epochs.size() - 1;
+            } else {
+                text += FormatSiteOccupation(*starting, 1);
             }
-            text += FormatSiteOccupation(*starting, 1);
         }
 
         OBSERVATIONS& epoch = epochs[i];
@@ -207,6 +226,8 @@ std::string RawConverter::WriteEpochBlock(std::vector<OBSERVATIONS>& epochs, boo
         }
     }
 
+    if (!held) stop = limit;
+
     if (lastBlock) {
         // Nothing follows: events after the last epoch are written at the end, and the
         // segments (all indices refer to this buffer) are done.
@@ -225,7 +246,7 @@ std::string RawConverter::WriteEpochBlock(std::vector<OBSERVATIONS>& epochs, boo
             if (s.endEpoch >= 0) s.endEpoch = std::max(-1, s.endEpoch - removed);
         }
     }
-    if (!usable.empty()) firstBlockDone = 1;
+    if (firstBlockDone == 0 && !usable.empty()) firstBlockDone = 1;
 
     AppendTempText(kTempObs, text);
     return text;

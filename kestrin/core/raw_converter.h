@@ -41,6 +41,11 @@ struct NavigationBlock {
 // Epoch-buffer thresholds of the flush rule.
 constexpr size_t kFirstBlockEpochs = 501;
 constexpr size_t kNextBlockEpochs = 31;
+// Epochs an open site occupation may hold back in the buffer before it is started without
+// knowing its end (keeps the memory of a conversion bounded).
+constexpr size_t kMaxHeldEpochs = 3600;
+// startEpoch of a segment whose new-site text has been written before its end was known.
+constexpr int32_t kOccupationStarted = -2;
 
 class RawConverter {
   public:

@@ -6,8 +6,7 @@
 #include <cstring>
 #include <new>
 
-#include "core/static_header.h"
-#include "rinex/output_names.h"
+#include "rinex/assembly.h"
 
 namespace kestrin {
 
@@ -82,7 +81,7 @@ int DecoderFrame::Run(const std::string& inputPath, const std::string& outputFol
 
         // File position of the first buffered byte, for the progress figures.
         const uint64_t bufferStart = processed + got - fill_;
-        size_t offset = ScanBuffer(bufferStart, fileLength);
+        size_t offset = ScanBuffer(bufferStart, fileLength, fileLength - processed - got);
 
         // Keep the unconsumed tail at the front of the buffer.
         if (offset >= fill_) {
@@ -103,19 +102,38 @@ int DecoderFrame::Run(const std::string& inputPath, const std::string& outputFol
     Epochs().clear();
     if (writer.EpochsWritten() == 0) return 0;
 
-    info.antennaHeight = ComputeAntennaHeight(inputPath, info.measuredHeight, info.measureMethod,
-                                              writer.options.phaseCenter);
-    const std::string basePath = JoinPath(outputFolder, FileTitle(inputPath));
-    writer.info.Assign(info);
-    return writer.WriteOutputFiles(basePath, nav_.get()) ? 1 : 0;
+    return FinishConversion(writer, info, inputPath, outputFolder, nav_.get()) ? 1 : 0;
 }
 
-size_t DecoderFrame::ScanBuffer(uint64_t bufferStart, uint64_t fileLength) {
+// Whether a frame of frameLength bytes, of which `pending` bytes are buffered, can still be
+// completed: after compaction the pending bytes lead the buffer, and chunks are appended only
+// while they fit.
+bool DecoderFrame::CanComplete(size_t pending, size_t frameLength, uint64_t unread) {
+    uint64_t reachable = pending;
+    while (unread > 0 && reachable < frameLength) {
+        uint64_t chunk = unread < kReadChunkSize ? unread : kReadChunkSize;
+        if (reachable + chunk > kScanBufferSize) break;
+        reachable += chunk;
+        unread -= chunk;
+    }
+    return frameLength <= reachable;
+}
+
+size_t DecoderFrame::ScanBuffer(uint64_t bufferStart, uint64_t fileLength, uint64_t unread) {
     size_t offset = 0;
     while (offset < fill_) {
         ByteView rest(scan_.data() + offset, fill_ - offset);
         ScanResult r = ScanAt(rest);
-        if (r.step == Step::kIncomplete) break;
+        if (r.step == Step::kIncomplete) {
+            // A length that no later chunk can complete (past the room of the buffer, or past
+            // the end of the file) belongs to a sync met by chance or to a damaged frame:
+            // resynchronise behind it instead of dropping the bytes that follow.
+            if (r.length > 0 && !CanComplete(rest.size(), r.length, unread)) {
+                ++offset;
+                continue;
+            }
+            break;
+        }
         if (r.step == Step::kSkip) {
             offset += r.length > 0 ? r.length : 1;
             continue;

@@ -41,7 +41,8 @@ class DecoderFrame {
   protected:
     enum class Step {
         kNoFrame,     // no sync of the format here: test for a site record, else move one byte
-        kIncomplete,  // a frame (or the room it needs) runs past the buffered data: wait
+        kIncomplete,  // a frame runs past the buffered data: wait (`length`: its size, 0 = not
+                      // yet known)
         kSkip,        // not a usable frame: move on by `length` bytes without decoding
         kDecoded,     // a frame of `length` bytes was decoded
     };
@@ -65,7 +66,8 @@ class DecoderFrame {
 
   private:
     int Run(const std::string& inputPath, const std::string& outputFolder);
-    size_t ScanBuffer(uint64_t bufferStart, uint64_t fileLength);
+    size_t ScanBuffer(uint64_t bufferStart, uint64_t fileLength, uint64_t unread);
+    static bool CanComplete(size_t pending, size_t frameLength, uint64_t unread);
     void SendProgress(int percent);
     void SendRunningProgress(uint64_t position, uint64_t fileLength);
 

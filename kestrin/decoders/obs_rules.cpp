@@ -8,6 +8,37 @@ namespace {
 constexpr int kSystemBits[kSystemCount] = {1, 2, 4, 8, 0x10, 0x20};
 }
 
+bool InSatelliteTable(int32_t sysCode, int32_t prn) {
+    int max = 0;
+    switch (sysCode) {
+        case kSysGps:
+            max = 32;
+            break;
+        case kSysGlonass:
+            max = 24;
+            break;
+        case kSysBds:
+            max = 20;
+            break;
+        case kSysSbas:
+            max = 24;
+            break;
+        case kSysQzss:
+            max = 20;
+            break;
+        case kSysGalileo:
+            max = 30;
+            break;
+        default:
+            return false;
+    }
+    return prn >= 1 && prn <= max;
+}
+
+GlonassSlotTable InitialGlonassSlotTable() {
+    return {100, 1, -4, 5, 6, 1, -4, 5, 6, -2, -7, 0, -1, -2, -7, 0, -1, 4, -3, 3, 2, 4, -3, 3, 2};
+}
+
 void MarkSlotUsed(HeaderInfo& info, int32_t sysCode, int32_t prn, int slot) {
     int system = SystemIndex(sysCode);
     if (system < 0) return;

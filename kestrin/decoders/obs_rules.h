@@ -1,6 +1,6 @@
-// Rules every decoder applies to the observations it builds: slot usage in the header
-// information, the choice between two blocks of the same signal, and loss-of-lock marking
-// from falling lock times.
+// Rules and tables every decoder applies to the observations it builds: the places of the
+// satellite tables, the GLONASS slot table, slot usage in the header information, the choice
+// between two blocks of the same signal, and loss-of-lock marking from falling lock times.
 #pragma once
 
 #include <array>
@@ -8,6 +8,16 @@
 #include "kestrin/records.h"
 
 namespace kestrin {
+
+// True when a PRN has a place in its system's part of the satellite numbers 1..150
+// (GPS 1-32, GLONASS 1-24, BDS 1-20, SBAS 1-24, QZSS 1-20, Galileo 1-30).
+bool InSatelliteTable(int32_t sysCode, int32_t prn);
+
+// The GLONASS frequency number assumed for each slot (index 0 unused) where a message carries
+// none. Each decoder owns one copy, learns from its ephemerides and keeps it for the life of
+// the process.
+using GlonassSlotTable = std::array<int8_t, kGlonassSlots>;
+GlonassSlotTable InitialGlonassSlotTable();
 
 // Lock time last reported per satellite number and signal slot.
 using LockTimeTable = std::array<std::array<float, kSignalSlots>, kSatelliteSlots>;

@@ -25,9 +25,7 @@ DecoderFrame::ScanResult OemBinaryDecoder::ScanAt(ByteView rest) {
         case FrameStatus::kNone:
             return {Step::kNoFrame, 0};
         case FrameStatus::kIncomplete:
-            // A length the scan buffer can never hold is a false sync: resynchronise.
-            if (frame.length > kScanBufferSize) return {Step::kSkip, 1};
-            return {Step::kIncomplete, 0};
+            return {Step::kIncomplete, frame.length};
         case FrameStatus::kValid:
             break;
         default:

@@ -29,29 +29,6 @@ int StatusSignal(uint32_t status) {
     return static_cast<int>((status >> 21) & 31u);
 }
 
-// Highest PRN each system's part of the satellite-number space holds.
-int MaxPrn(int32_t sysCode) {
-    switch (sysCode) {
-        case kSysGps:
-            return 32;
-        case kSysGlonass:
-            return 24;
-        case kSysBds:
-            return 20;
-        case kSysSbas:
-            return 24;
-        case kSysQzss:
-            return 20;
-        case kSysGalileo:
-            return 30;
-        default:
-            return 0;
-    }
-}
-bool ValidPrn(int32_t sysCode, int32_t prn) {
-    return prn >= 1 && prn <= MaxPrn(sysCode);
-}
-
 constexpr double kAccuracyTable[16] = {2.4,  3.4,  4.85, 6.85,  9.65,  13.65, 24.0,   48.0,
                                        96.0, 192., 384., 768.0, 1536., 3072., 6144.0, 32767.0};
 
@@ -136,10 +113,6 @@ GnssTime OemFrameTime(const OemFrameHeader& header) {
     return GpsTime(header.week, header.msOfWeek * 0.001);
 }
 
-GlonassSlotTable InitialGlonassSlotTable() {
-    return {100, 1, -4, 5, 6, 1, -4, 5, 6, -2, -7, 0, -1, -2, -7, 0, -1, 4, -3, 3, 2, 4, -3, 3, 2};
-}
-
 bool OemSatellite(uint32_t status, int rawPrn, bool compressed, int32_t& dataType, int32_t& sysCode,
                   int32_t& prn) {
     int n = rawPrn;
@@ -174,7 +147,7 @@ bool OemSatellite(uint32_t status, int rawPrn, bool compressed, int32_t& dataTyp
             return false;
     }
     prn = n;
-    return ValidPrn(sysCode, prn);
+    return InSatelliteTable(sysCode, prn);
 }
 
 int OemSignalSlot(int32_t dataType, int32_t sysCode, int signalType) {
@@ -378,7 +351,7 @@ bool DecodeOemGpsEphem(ByteView b, KeplerEphemeris& eph) {
     if (!b.Has(0, 224)) return false;
     eph.sysCode = kSysGps;
     eph.prn = static_cast<int32_t>(b.U32(0));
-    if (!ValidPrn(eph.sysCode, eph.prn)) return false;
+    if (!InSatelliteTable(eph.sysCode, eph.prn)) return false;
     eph.transmissionTime = b.F64(4);
     uint32_t word = b.U32(12);
     eph.l2PFlag = word & 1u;
@@ -405,7 +378,7 @@ bool DecodeOemQzssEphemeris(ByteView b, KeplerEphemeris& eph) {
     if (!b.Has(0, 225)) return false;
     eph.sysCode = kSysQzss;
     eph.prn = static_cast<int32_t>(b.U32(0)) - 192;
-    if (!ValidPrn(eph.sysCode, eph.prn)) return false;
+    if (!InSatelliteTable(eph.sysCode, eph.prn)) return false;
     eph.transmissionTime = b.F64(4);
     eph.health = b.U32(12);
     eph.iode = b.U32(16);
@@ -431,7 +404,7 @@ bool DecodeOemBdsEphemOld(ByteView b, KeplerEphemeris& eph) {
     int prn = static_cast<int>(b.U32(0));
     if (prn > 160) prn -= 160;
     eph.prn = prn;
-    if (!ValidPrn(eph.sysCode, eph.prn)) return false;
+    if (!InSatelliteTable(eph.sysCode, eph.prn)) return false;
     eph.transmissionTime = b.F64(4);
     eph.health = b.U32(12);
     eph.iode = b.U32(16);
@@ -455,7 +428,7 @@ bool DecodeOemBdsEphemeris(ByteView b, KeplerEphemeris& eph) {
     if (!b.Has(0, 196)) return false;
     eph.sysCode = kSysBds;
     eph.prn = static_cast<int32_t>(b.U32(0));
-    if (!ValidPrn(eph.sysCode, eph.prn)) return false;
+    if (!InSatelliteTable(eph.sysCode, eph.prn)) return false;
     eph.week = b.U32(4);
     eph.accuracy = b.F64(8);
     eph.health = b.U32(16);
@@ -534,7 +507,7 @@ bool DecodeOemDecodedEphem(ByteView b, KeplerEphemeris& eph) {
         eph.week = week;
         eph.toc = BdsTime(week, toc);
     }
-    return ValidPrn(eph.sysCode, eph.prn);
+    return InSatelliteTable(eph.sysCode, eph.prn);
 }
 
 bool DecodeOemRawEphem(ByteView b, KeplerEphemeris& eph) {
@@ -546,7 +519,7 @@ bool DecodeOemRawEphem(ByteView b, KeplerEphemeris& eph) {
     }
     eph.sysCode = kSysGps;
     eph.prn = static_cast<int32_t>(b.U32(0));
-    if (!ValidPrn(eph.sysCode, eph.prn)) return false;
+    if (!InSatelliteTable(eph.sysCode, eph.prn)) return false;
     int refWeek = static_cast<int>(b.U32(4));
     double refSeconds = b.U32(8);
 
@@ -594,7 +567,7 @@ bool DecodeOemGalEphemeris(ByteView b, int headerWeek, KeplerEphemeris& eph) {
     if (!b.Has(0, 220)) return false;
     eph.sysCode = kSysGalileo;
     eph.prn = static_cast<int32_t>(b.U32(0));
-    if (!ValidPrn(eph.sysCode, eph.prn)) return false;
+    if (!InSatelliteTable(eph.sysCode, eph.prn)) return false;
     bool fnav = b.U32(4) != 0;
     bool inav = b.U32(8) != 0;
     uint8_t e1bHealth = inav ? b.U8(12) : 0, e5aHealth = fnav ? b.U8(13) : 0,
@@ -667,6 +640,12 @@ GnssTime GlonassReferenceTime(int week, double sow, int32_t& leapSeconds) {
     return t;
 }
 
+// Moscow time of day (tk) to seconds of the UTC day: three hours back, wrapped into the day.
+double UtcFrameTime(double moscowSeconds) {
+    double t = moscowSeconds - 10800.0;
+    return t < 0.0 ? t + 86400.0 : t;
+}
+
 void LearnFrequencyNumber(OemGlonassContext& ctx, int slot, int k) {
     if (k < -7 || k > 13) return;
     ctx.info.glonassChannels[slot] = static_cast<int16_t>(k);
@@ -681,7 +660,7 @@ bool DecodeOemGloEphemeris(ByteView b, OemGlonassContext& ctx, gEphemeris& eph) 
     int slot = b.U16(0);
     if (slot == 0) return false;
     if (slot > 37) slot -= 37;
-    if (!ValidPrn(kSysGlonass, slot)) return false;
+    if (!InSatelliteTable(kSysGlonass, slot)) return false;
     int k = static_cast<int>(b.U16(2)) - 7;
     eph.sysCode = kSysGlonass;
     eph.prn = slot;
@@ -699,7 +678,7 @@ bool DecodeOemGloEphemeris(ByteView b, OemGlonassContext& ctx, gEphemeris& eph) 
     eph.az = b.F64(92) * 0.001;
     eph.tauN = b.F64(100);
     eph.gammaN = b.F64(116);
-    eph.tk = static_cast<double>(b.U32(124)) - 10800.0;
+    eph.tk = UtcFrameTime(static_cast<double>(b.U32(124)));
     eph.ageOrIodn = b.U32(136);
     LearnFrequencyNumber(ctx, slot, k);
     return true;
@@ -715,14 +694,14 @@ bool DecodeOemGloRawEphem(ByteView b, OemGlonassContext& ctx, gEphemeris& eph) {
     int slot = b.U16(0);
     if (slot == 0) return false;
     if (slot >= 38) slot -= 37;
-    if (!ValidPrn(kSysGlonass, slot)) return false;
+    if (!InSatelliteTable(kSysGlonass, slot)) return false;
     int k = static_cast<int>(b.U16(2)) - 7;
     eph.sysCode = kSysGlonass;
     eph.prn = slot;
     eph.frequencyNumber = k;
     eph.epoch = GlonassReferenceTime(static_cast<int>(b.U32(8) & 0xFFFFu), b.U32(12) * 0.001,
                                      ctx.leapSeconds);
-    eph.tk = d.tk - 10800.0;
+    eph.tk = UtcFrameTime(d.tk);
     eph.x = d.x;
     eph.vx = d.vx;
     eph.ax = d.ax;

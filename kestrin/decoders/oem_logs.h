@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "decoders/byte_view.h"
+#include "decoders/obs_rules.h"
 #include "kestrin/records.h"
 
 namespace kestrin {
@@ -53,11 +54,6 @@ struct OemFrameHeader {
 bool ReadOemFrameHeader(ByteView frame, OemFrameHeader& header);
 // The frame's epoch time (GPS week, seconds of week and calendar fields).
 GnssTime OemFrameTime(const OemFrameHeader& header);
-
-// The GLONASS frequency number assumed for each slot (index 0 unused) where a log carries
-// none; learned from the ephemeris logs and kept for the life of the process.
-using GlonassSlotTable = std::array<int8_t, kGlonassSlots>;
-GlonassSlotTable InitialGlonassSlotTable();
 
 // What the observation logs read and update besides the epoch.
 struct OemObsContext {

@@ -1,10 +1,13 @@
 // The last step of a conversion: naming the output files and assembling each one from its
 // header and the records collected in its temporary file.
+#include "rinex/assembly.h"
+
 #include <cstdio>
 #include <ctime>
 
 #include "core/gnss_time.h"
 #include "core/raw_converter.h"
+#include "core/static_header.h"
 #include "rinex/final_file.h"
 #include "rinex/nav_files.h"
 #include "rinex/nav_headers.h"
@@ -106,6 +109,16 @@ bool RawConverter::WriteOutputFiles(const std::string& basePath, const Navigatio
                            almanacTempPath);
     }
     return obsWritten;
+}
+
+bool FinishConversion(RawConverter& writer, HeaderInfo& decoderInfo, const std::string& inputPath,
+                      const std::string& outputFolder, const NavigationBlock* navBlock) {
+    decoderInfo.antennaHeight =
+        ComputeAntennaHeight(inputPath, decoderInfo.measuredHeight, decoderInfo.measureMethod,
+                             writer.options.phaseCenter);
+    const std::string basePath = JoinPath(outputFolder, FileTitle(inputPath));
+    writer.info.Assign(decoderInfo);
+    return writer.WriteOutputFiles(basePath, navBlock);
 }
 
 }  // namespace kestrin

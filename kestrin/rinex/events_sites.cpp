@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/raw_converter.h"
+#include "core/static_header.h"
 #include "rinex/text_format.h"
 
 namespace kestrin {
@@ -29,22 +30,6 @@ std::string ReadText(const uint8_t* p, size_t size) {
     size_t n = 0;
     while (n < size && p[n] != 0) ++n;
     return std::string(reinterpret_cast<const char*>(p), n);
-}
-
-// ECEF X, Y, Z of latitude / longitude (degrees) and ellipsoidal height on GRS 80.
-void FillEcef(std::array<double, 6>& block) {
-    const double lat = block[0], lon = block[1], h = block[2];
-    if (lat - 90 > 1e-6 || lat + 90 < 1e-6 || lon - 360 > 1e-6 || lon + 360 < 1e-6) {
-        block[3] = block[4] = block[5] = 0;
-        return;
-    }
-    const double a = 6378137.0, e2 = 0.0066943800229;
-    const double phi = lat * 3.141592653589793 / 180.0;
-    const double lambda = lon * 3.141592653589793 / 180.0;
-    const double n = a / std::sqrt(1.0 - e2 * std::sin(phi) * std::sin(phi));
-    block[3] = (n + h) * std::cos(phi) * std::cos(lambda);
-    block[4] = (n + h) * std::cos(phi) * std::sin(lambda);
-    block[5] = (n * (1.0 - e2) + h) * std::sin(phi);
 }
 
 // Decimal value of a marker number text: its leading digits (after an optional sign and
@@ -118,7 +103,7 @@ int RawConverter::ParseSiteRecord(const uint8_t* buffer, int fill, int offset, i
             fillData.position[0] = ReadDouble(r + 48);
             fillData.position[1] = ReadDouble(r + 56);
             fillData.position[2] = ReadDouble(r + 64);
-            FillEcef(fillData.position);
+            GeodeticToEcef(fillData.position);
         }
     }
     // Copies the record's marker, height and (when it holds one) position into a segment.

@@ -19,7 +19,8 @@ std::string TempNameFor(const std::string& path, unsigned attempt) {
     const std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
     char suffix[48];
     std::snprintf(suffix, sizeof suffix, ".%ld.%u.part", static_cast<long>(getpid()), attempt);
-    return folder + "." + name + suffix;
+    // Long final names are cut so that the temporary name still fits a file-name component.
+    return folder + "." + name.substr(0, 200) + suffix;
 }
 
 }  // namespace

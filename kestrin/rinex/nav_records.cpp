@@ -15,6 +15,16 @@ std::string D19(double v) {
     return FormatDExponent(v, 19, 12);
 }
 
+// Seconds of an epoch as written; a value far outside a minute (corrupt input) is written as
+// 0 so that the line keeps its shape.
+double PrintableSeconds(double s) {
+    return s > -1.0e9 && s < 1.0e9 ? s : 0.0;
+}
+// Seconds truncated toward zero.
+int TruncatedSeconds(double s) {
+    return static_cast<int>(PrintableSeconds(s));
+}
+
 // One orbit line: four numbers with the version's margins (3.02: four blanks; 2.10: three
 // blanks and one trailing blank, so both are 80 characters).
 std::string OrbitLine(bool rinex3, double a, double b, double c, double d) {
@@ -31,12 +41,12 @@ std::string FirstLine(bool rinex3, char letter, int prn, const GnssTime& t, doub
     char text[160];
     if (rinex3) {
         std::snprintf(text, sizeof text, "%c%02d %4d %02d %02d %02d %02d %02d%s%s%s\n", letter, prn,
-                      t.year, t.month, t.day, t.hour, t.minute, static_cast<int>(t.second),
+                      t.year, t.month, t.day, t.hour, t.minute, TruncatedSeconds(t.second),
                       D19(a).c_str(), D19(b).c_str(), D19(c).c_str());
     } else {
         std::snprintf(text, sizeof text, "%2d %2d %2d %2d %2d %2d%5.1f%s%s%s \n", prn, t.year % 100,
-                      t.month, t.day, t.hour, t.minute, t.second, D19(a).c_str(), D19(b).c_str(),
-                      D19(c).c_str());
+                      t.month, t.day, t.hour, t.minute, PrintableSeconds(t.second), D19(a).c_str(),
+                      D19(b).c_str(), D19(c).c_str());
     }
     return text;
 }
@@ -126,11 +136,11 @@ std::string FormatAlmanacRecord(const AlmanacRecord& alm, bool rinex3, uint8_t s
     char first[160];
     if (rinex3) {
         std::snprintf(first, sizeof first, "%c%02d %4d %02d %02d %02d %02d %02d%s%s%s\n", letter,
-                      prn, t.year, t.month, t.day, t.hour, t.minute, static_cast<int>(t.second),
+                      prn, t.year, t.month, t.day, t.hour, t.minute, TruncatedSeconds(t.second),
                       D19(alm.af0).c_str(), D19(alm.af1).c_str(), D19(0.0).c_str());
     } else {
         std::snprintf(first, sizeof first, "%c%2d %2d %2d %2d %2d %2d%5.1f%s%s%s\n", letter, prn,
-                      t.year % 100, t.month, t.day, t.hour, t.minute, t.second,
+                      t.year % 100, t.month, t.day, t.hour, t.minute, PrintableSeconds(t.second),
                       D19(alm.af0).c_str(), D19(alm.af1).c_str(), D19(0.0).c_str());
     }
     // The almanac lines keep the four-blank margin in both versions.

@@ -22,6 +22,17 @@ bool Present(double v) {
     return std::fabs(v) > kPresent;
 }
 
+// True when at least one signal of the satellite carries a measurement.
+bool HasObservation(const SatelliteData& sat) {
+    for (const BlockData& b : sat.blocks) {
+        if (Present(b.pseudorange) || Present(b.carrierPhase) || Present(b.doppler) ||
+            Present(b.snr)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Leaves out the satellites that cannot be written and the blocks whose slot lies outside
 // the tables.
 void DropUnwritable(OBSERVATIONS& epoch) {
@@ -31,7 +42,7 @@ void DropUnwritable(OBSERVATIONS& epoch) {
         });
     }
     std::erase_if(epoch.sats, [](const SatelliteData& sat) {
-        return sat.blocks.empty() || RecordSatelliteNumber(sat.sysCode, sat.prn) < 0;
+        return !HasObservation(sat) || RecordSatelliteNumber(sat.sysCode, sat.prn) < 0;
     });
 }
 

@@ -105,20 +105,21 @@ TEST(SinglePosition, ProgressPerFileRestartsAndEndsAtHundred) {
 TEST(SinglePosition, RefusedPathsAndMissingData) {
     TempDir dir;
     const std::string obsNoNav = dir.Copy(DataPath("rinex/07590920.05o"), "alone0920.05o");
-    const std::string rnx = dir.Copy(DataPath("rinex3/07590920.05o"), "SITE00XXX_R_20050920000_01H_30S_MO.rnx");
+    const std::string rnx =
+        dir.Copy(DataPath("rinex3/07590920.05o"), "SITE00XXX_R_20050920000_01H_30S_MO.rnx");
     struct Case {
-        const char* path;
+        std::string path;
         const char* why;
     } cases[] = {
         {"", "empty path"},
-        {rnx.c_str(), "long name ending in rnx"},
+        {rnx, "long name ending in rnx"},
         {"/nonexistent/site0920.05o", "missing file"},
-        {obsNoNav.c_str(), "no navigation file beside it"},
-        {dir.File("none.05n").c_str(), "navigation file given"},
+        {obsNoNav, "no navigation file beside it"},
+        {dir.File("none.05n"), "navigation file given"},
     };
     for (const Case& c : cases) {
         double xyz[3] = {1, 2, 3};
-        EXPECT_EQ(SinglePosition(c.path, xyz, nullptr), 0) << c.why;
+        EXPECT_EQ(SinglePosition(c.path.c_str(), xyz, nullptr), 0) << c.why;
         EXPECT_EQ(xyz[0] + xyz[1] + xyz[2], 0.0) << c.why;
     }
     EXPECT_EQ(SinglePosition(nullptr, nullptr, nullptr), 0);
@@ -158,7 +159,8 @@ TEST(SinglePosition, ReductionOfEpochSolutions) {
     EXPECT_FALSE(baldorn::ReduceSolutions({}, out));
 
     std::vector<SolResult> quiet;
-    for (int i = 0; i < 10; ++i) quiet.push_back(Epoch(1000 + (i % 2 ? 2 : -2), 2000 + i * 0.1, 3000));
+    for (int i = 0; i < 10; ++i)
+        quiet.push_back(Epoch(1000 + (i % 2 ? 2 : -2), 2000 + i * 0.1, 3000));
     ASSERT_TRUE(baldorn::ReduceSolutions(quiet, out));
     EXPECT_NEAR(out.x, 1000.0, 1e-9);
     EXPECT_NEAR(out.y, 2000.45, 1e-9);

@@ -15,7 +15,7 @@ inline std::string DataPath(const std::string& relative) {
 
 // A private folder that is removed with everything in it when the object goes away.
 class TempDir {
-public:
+  public:
     TempDir() {
         const char* base = std::getenv("TMPDIR");
         std::string tmpl = std::string(base && *base ? base : "/tmp") + "/baldorn_test_XXXXXX";
@@ -42,7 +42,7 @@ public:
         return File(name);
     }
 
-private:
+  private:
     std::string path_;
 };
 

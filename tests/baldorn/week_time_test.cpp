@@ -90,9 +90,12 @@ TEST(WeekTime, LeapSecondsByDate) {
         WeekTime t;
         int seconds;
     } cases[] = {
-        {Calendar(2016, 12, 31, 23, 59, 59), 17}, {Calendar(2017, 1, 1), 18},
-        {Calendar(2021, 1, 1), 18},               {Calendar(2009, 4, 1), 15},
-        {Calendar(1981, 6, 30), 0},               {Calendar(1981, 7, 1), 1},
+        {Calendar(2016, 12, 31, 23, 59, 59), 17},
+        {Calendar(2017, 1, 1), 18},
+        {Calendar(2021, 1, 1), 18},
+        {Calendar(2009, 4, 1), 15},
+        {Calendar(1981, 6, 30), 0},
+        {Calendar(1981, 7, 1), 1},
     };
     for (Case& c : cases) {
         ASSERT_EQ(CDefTime::FromCalendarGps(c.t), 1);

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "core/gnss_time.h"
+
 namespace kestrin {
 
 namespace {
@@ -81,6 +83,30 @@ bool GlonassDate(int n4, int nt, int& year, int& month, int& day) {
         d -= len;
     }
     return false;
+}
+
+bool GlonassReferenceUtc(int n4, int nt, int tb, GnssTime& utc) {
+    if (tb < 1 || tb > 96) return false;
+    int seconds = tb * 900 - 10800;
+    if (seconds < 0) {
+        seconds += 86400;
+        nt -= 1;
+        if (nt < 1) {  // the last day of the previous interval
+            n4 -= 1;
+            nt = 1461;
+        }
+    }
+    int year = 0, month = 0, day = 0;
+    if (!GlonassDate(n4, nt, year, month, day)) return false;
+    utc = GnssTime{};
+    utc.year = year;
+    utc.month = month;
+    utc.day = day;
+    utc.hour = seconds / 3600;
+    utc.minute = seconds % 3600 / 60;
+    utc.second = seconds % 60;
+    CalendarToGps(utc);
+    return true;
 }
 
 }  // namespace kestrin

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "decoders/byte_view.h"
+#include "kestrin/records.h"
 
 namespace kestrin {
 
@@ -33,5 +34,11 @@ bool DecodeGlonassStrings(ByteView s1, ByteView s2, ByteView s3, ByteView s4,
 // Calendar date of day nt (1..1461) of the four-year interval n4 (1 = 1996..1999).
 // False when either value is out of range.
 bool GlonassDate(int n4, int nt, int& year, int& month, int& day);
+
+// UTC calendar time of the reference time tb (15-minute units of the Moscow day nt of the
+// interval n4, 1..96): three hours before the Moscow time, on the day before when that
+// crosses midnight. Week and seconds of week are filled from the calendar fields. False when
+// a value is out of range.
+bool GlonassReferenceUtc(int n4, int nt, int tb, GnssTime& utc);
 
 }  // namespace kestrin

@@ -116,6 +116,16 @@ TEST_F(Pipeline, OutputIntervalIsTheLeastCommonMultiple) {
     }
 }
 
+TEST_F(Pipeline, AlignmentUsesTheSecondsOfTheMinute) {
+    // 12:01:00 is on the grid of the seconds field; thinning then counts 120 s from there.
+    writer.options.interval = 120;
+    auto epochs = Series(300, 1.0, 7.0);  // 12:00:07 .. 12:05:06
+    const auto tokens = Tokens(writer.WriteEpochBlock(epochs));
+    EXPECT_EQ(tokens, (std::vector<std::string>{"12 01  0.0000000", "12 03  0.0000000",
+                                                "12 05  0.0000000"}));
+    EXPECT_EQ(writer.options.interval, 120.0);
+}
+
 TEST_F(Pipeline, OffGridDataStartsAtTheFirstEpoch) {
     writer.options.interval = 1;
     auto epochs = Series(10, 1.0, 0.5);
@@ -245,6 +255,33 @@ TEST_F(Pipeline, LastBlockWritesAnOccupationThatNeverEnded) {
     EXPECT_EQ(tokens, (std::vector<std::string>{"SITE+", "12 00  2.0000000", "12 00  3.0000000",
                                                 "12 00  4.0000000", "12 00  5.0000000"}));
     EXPECT_TRUE(epochs.empty());
+}
+
+TEST_F(Pipeline, AnOccupationHeldBackTooLongIsStartedAndStreamed) {
+    auto epochs = Series(static_cast<int>(kMaxHeldEpochs) + 10, 1.0);
+    AfterTreatment seg;
+    seg.startEpoch = 5;
+    writer.segments = {seg};
+    auto tokens = Tokens(writer.WriteEpochBlock(epochs));
+    // Everything but the newest epoch is written, the occupation started at its epoch.
+    ASSERT_EQ(tokens.size(), kMaxHeldEpochs + 10);
+    EXPECT_EQ(tokens[5], "SITE+");
+    ASSERT_EQ(epochs.size(), 1u);
+    EXPECT_EQ(writer.segments[0].startEpoch, kOccupationStarted);
+
+    // More epochs while the occupation runs: the newest one stays buffered.
+    for (auto& e : Series(3, 1.0, kMaxHeldEpochs + 10.0)) epochs.push_back(e);
+    EXPECT_EQ(Tokens(writer.WriteEpochBlock(epochs)).size(), 3u);
+    ASSERT_EQ(epochs.size(), 1u);
+    // The end record refers to that newest epoch: the end text follows it.
+    epochs.push_back(Series(1, 1.0, kMaxHeldEpochs + 13.0)[0]);
+    writer.segments[0].endEpoch = 0;
+    tokens = Tokens(writer.WriteEpochBlock(epochs));
+    ASSERT_EQ(tokens.size(), 3u);
+    EXPECT_EQ(tokens[1], "SITE-");
+    EXPECT_TRUE(writer.segments.empty());
+    EXPECT_TRUE(epochs.empty());
+    EXPECT_EQ(writer.EpochsWritten(), static_cast<long>(kMaxHeldEpochs) + 14);
 }
 
 TEST_F(Pipeline, ImplausibleEpochsAreSkippedWithoutShiftingSegments) {

@@ -5,10 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "decoders/framing.h"
 #include "decoders/oem_binary.h"
 #include "rinex/output_names.h"
 #include "support/frames.h"
@@ -110,6 +112,20 @@ TEST(DecoderFrame, FalseSyncsInTheHeaderCostNoFrame) {
     EXPECT_EQ(run.epochs, 20);
 }
 
+TEST(DecoderFrame, LengthNoChunkCanCompleteDoesNotSwallowTheFramesBehindIt) {
+    // A damaged header between two logs announces 65,000 bytes: more than the scan buffer
+    // can gather from where it stands, so the frames that follow must still be found.
+    std::string fake("\xAA\x44\x12\x1C\x2B\x00\x00\x00\xE8\xFD", 10);
+    fake.resize(28, '\0');
+    std::string data = Fixture("oemv_200911218_part.gps");
+    data.insert(34177, fake);  // a log boundary in the second 32 KiB chunk
+    TempDir dir, out, tmp;
+    std::string path = testsupport::WriteStaticFile(dir.path(), "len.dat", {}, data);
+    DirectRun run = ConvertDirect(path, out.path(), tmp.path());
+    EXPECT_EQ(run.result, 1);
+    EXPECT_EQ(run.epochs, 20);
+}
+
 TEST(DecoderFrame, CorruptedFrameIsSkippedAndTheStreamResynchronises) {
     std::string data = Fixture("oemv_200911218_part.gps");
     // Flip a byte inside the first RANGECMP body (frame at 9501): that epoch is lost only.
@@ -142,7 +158,8 @@ TEST(DecoderFrame, MissingInputFails) {
 
 TEST(DecoderFrame, CutRecordingsConvertOrFailCleanly) {
     std::mt19937 random(20091218);
-    for (const char* name : {"oemv_200911218_part.gps", "20230819-061342qlnav.nov"}) {
+    for (const char* name :
+         {"oemv_200911218_part.gps", "20230819-061342qlnav.nov", "20230819-053733has_part.nov"}) {
         std::string data = Fixture(name);
         std::uniform_int_distribution<size_t> cut(0, data.size());
         for (int i = 0; i < 6; ++i) {
@@ -159,6 +176,112 @@ TEST(DecoderFrame, CutRecordingsConvertOrFailCleanly) {
             }
         }
     }
+}
+
+TEST(DecoderFrame, DamagedRecordingsNeverReadOutsideTheirFrames) {
+    // Random bytes overwritten, with the CRC of the damaged frames repaired, so that corrupt
+    // counts, lengths, numbers and fields reach the log decoders.
+    std::mt19937 random(7);
+    for (const char* name : {"oemv_200911218_part.gps", "20230819-061342qlnav.nov"}) {
+        const std::string original = Fixture(name);
+        std::vector<size_t> frames;
+        for (size_t i = 0; i + 28 <= original.size(); ++i) {
+            if (original.compare(i, 3, "\xAA\x44\x12") == 0) frames.push_back(i);
+        }
+        ASSERT_FALSE(frames.empty());
+        std::uniform_int_distribution<size_t> pick(0, frames.size() - 1);
+        std::uniform_int_distribution<int> byte(0, 255);
+        for (int round = 0; round < 8; ++round) {
+            std::string data = original;
+            for (int k = 0; k < 40; ++k) {
+                size_t start = frames[pick(random)];
+                ByteView view(data.data() + start, data.size() - start);
+                size_t length = view.U8(3) + view.U16(8) + 4u;
+                if (start + length > data.size() || length < 33) continue;
+                std::uniform_int_distribution<size_t> at(4, length - 5);
+                for (int n = 0; n < 3; ++n)
+                    data[start + at(random)] = static_cast<char>(byte(random));
+                uint32_t crc = OemCrc32(ByteView(data.data() + start, length - 4));
+                std::memcpy(&data[start + length - 4], &crc, 4);
+            }
+            TempDir dir, out, tmp;
+            std::string path = testsupport::WriteStaticFile(dir.path(), "damaged.dat", {}, data);
+            DirectRun run = ConvertDirect(path, out.path(), tmp.path());
+            ExpectProgressWellFormed(run.progress);
+            EXPECT_TRUE(tmp.Entries().empty());
+        }
+    }
+}
+
+// One RANGE block: raw PRN field, tracking status; range and phase of a plausible signal.
+std::string RangeLog(uint16_t prn, uint32_t status, uint16_t week, int32_t ms) {
+    std::string body(4 + 44, '\0');
+    uint32_t count = 1;
+    double range = 2.1e7, adr = -1.1e8;
+    float cn0 = 45.0f;
+    std::memcpy(&body[0], &count, 4);
+    std::memcpy(&body[4], &prn, 2);
+    std::memcpy(&body[8], &range, 8);
+    std::memcpy(&body[20], &adr, 8);
+    std::memcpy(&body[36], &cn0, 4);
+    std::memcpy(&body[44], &status, 4);
+    return testsupport::OemFrame(43, body, week, ms);
+}
+constexpr uint32_t kLocked = (1u << 10) | (1u << 11) | (1u << 12);
+constexpr uint32_t kBeidou = 4u << 16;
+
+TEST(DecoderFrame, BeidouNumberingSwitchesTheSubFormatTheWritersSee) {
+    struct Case {
+        uint16_t raw;
+        int32_t expected;
+    };
+    for (const Case& c : {Case{143, 5}, Case{163, 6}, Case{3, 1}}) {
+        std::string data = RangeLog(c.raw, kBeidou | kLocked, 1562, 515220000) +
+                           RangeLog(c.raw, kBeidou | kLocked, 1562, 515221000);
+        TempDir dir, out, tmp;
+        std::string path = testsupport::WriteStaticFile(dir.path(), "bds.dat", {}, data);
+        DirectRun run = ConvertDirect(path, out.path(), tmp.path());
+        EXPECT_EQ(run.result, 1) << c.raw;
+        EXPECT_EQ(run.dataType, c.expected) << c.raw;
+        EXPECT_EQ(run.systems, 4) << c.raw;
+        std::string obs = testsupport::ReadFile(out.File("bds.09O"));
+        EXPECT_NE(obs.find("\nC03 "), std::string::npos) << c.raw;
+    }
+}
+
+TEST(DecoderFrame, LogsWithoutTimeGiveNoEpoch) {
+    std::string data = RangeLog(5, kLocked, 0, 4000) + RangeLog(5, kLocked, 1562, 515220000) +
+                       RangeLog(5, kLocked, 1562, 515221000);
+    TempDir dir, out, tmp;
+    std::string path = testsupport::WriteStaticFile(dir.path(), "notime.dat", {}, data);
+    DirectRun run = ConvertDirect(path, out.path(), tmp.path());
+    EXPECT_EQ(run.result, 1);
+    EXPECT_EQ(run.epochs, 2);
+}
+
+TEST(DecoderFrame, GlonassSlotTableKeepsLearnedValuesAcrossConversions) {
+    OemBinaryDecoder& decoder = ProcessOemBinaryDecoder();
+    const GlonassSlotTable saved = decoder.glonassSlots;
+    ASSERT_EQ(decoder.glonassSlots[10], -7);
+    std::string eph(148, '\0');
+    uint16_t slot = 10 + 37, freq = 9, week = 1562;
+    uint32_t ms = 515700000;
+    std::memcpy(&eph[0], &slot, 2);
+    std::memcpy(&eph[2], &freq, 2);
+    std::memcpy(&eph[6], &week, 2);
+    std::memcpy(&eph[8], &ms, 4);
+    std::string data =
+        testsupport::OemFrame(723, eph, 1562, 515220000) + RangeLog(5, kLocked, 1562, 515220000);
+    TempDir dir, out, tmp;
+    std::string path = testsupport::WriteStaticFile(dir.path(), "glo.dat", {}, data);
+    ConvertDirect(path, out.path(), tmp.path());
+    EXPECT_EQ(decoder.glonassSlots[10], 2);
+    // A later conversion without GLONASS ephemerides keeps the learned value.
+    std::string second = testsupport::WriteStaticFile(dir.path(), "gps.dat", {},
+                                                      RangeLog(5, kLocked, 1562, 515220000));
+    ConvertDirect(second, out.path(), tmp.path());
+    EXPECT_EQ(decoder.glonassSlots[10], 2);
+    decoder.glonassSlots = saved;
 }
 
 }  // namespace

@@ -441,6 +441,10 @@ TEST(OemNavigation, GloEphemerisOfRealRecording) {
         EXPECT_EQ(info.glonassChannels[eph.prn], eph.frequencyNumber);
         EXPECT_EQ(slots[eph.prn], eph.frequencyNumber);
         EXPECT_EQ(eph.epoch.year, 2009);
+        // The frame time is a time of the UTC day, before the reference time it belongs to.
+        EXPECT_GE(eph.tk, 0.0);
+        EXPECT_LT(eph.tk, 86400.0);
+        EXPECT_LE(eph.tk, std::fmod(eph.epoch.sow, 86400.0));
         // Reference times are whole quarter hours of UTC: GPS seconds minus 15 leap seconds.
         EXPECT_EQ(static_cast<int>(std::lround(eph.epoch.sow)) % 900, 0);
     }
@@ -510,6 +514,117 @@ TEST(OemNavigation, GalileoAndBeidouEphemeridesOfRealRecording) {
     EXPECT_GT(decoded, 0);
 }
 
+// A body whose every double slot holds its own offset, so that a field read from the wrong
+// place shows at once.
+std::string OffsetBody(size_t size, const std::vector<size_t>& doubles) {
+    std::string body(size, '\0');
+    for (size_t off : doubles) {
+        double v = static_cast<double>(off);
+        std::memcpy(&body[off], &v, 8);
+    }
+    return body;
+}
+void PutU32(std::string& body, size_t off, uint32_t v) {
+    std::memcpy(&body[off], &v, 4);
+}
+
+TEST(OemNavigation, GpsEphemLayoutAndItsQzssAndBeidouTwins) {
+    std::vector<size_t> doubles = {4,   32,  48,  56,  64,  72,  80,  88,  96,  104, 112, 120,
+                                   128, 136, 144, 152, 164, 172, 180, 188, 196, 204, 224};
+    std::string body = OffsetBody(232, doubles);
+    double a = 26560000.0 * 26560000.0 / 26560000.0;  // semi-major axis, m
+    std::memcpy(&body[40], &a, 8);
+    double variance = 4.0;
+    std::memcpy(&body[216], &variance, 8);
+    PutU32(body, 0, 5);
+    PutU32(body, 12, 1u | (2u << 1) | (0x21u << 4) | (1u << 10));
+    PutU32(body, 16, 77);
+    PutU32(body, 24, 1562);
+    PutU32(body, 160, 333);
+
+    KeplerEphemeris e;
+    ASSERT_TRUE(DecodeOemGpsEphem(ByteView(body.data(), body.size()), e));
+    EXPECT_EQ(e.prn, 5);
+    EXPECT_EQ(e.sysCode, kSysGps);
+    EXPECT_EQ(e.transmissionTime, 4);
+    EXPECT_EQ(e.l2PFlag, 1);
+    EXPECT_EQ(e.codesOnL2, 2);
+    EXPECT_EQ(e.health, 0x21);
+    EXPECT_EQ(e.fitInterval, 6);
+    EXPECT_EQ(e.iode, 77);
+    EXPECT_EQ(e.week, 1562);
+    EXPECT_EQ(e.toe, 32);
+    EXPECT_DOUBLE_EQ(e.sqrtA, std::sqrt(a));
+    const double got[] = {e.deltaN, e.m0, e.e,    e.omega,  e.cuc,      e.cus, e.crc, e.crs, e.cic,
+                          e.cis,    e.i0, e.idot, e.omega0, e.omegaDot, e.tgd, e.af0, e.af1, e.af2};
+    const double want[] = {48,  56,  64,  72,  80,  88,  96,  104, 112,
+                           120, 128, 136, 144, 152, 172, 180, 188, 196};
+    for (size_t i = 0; i < std::size(want); ++i) EXPECT_EQ(got[i], want[i]) << i;
+    EXPECT_EQ(e.iodc, 333);
+    EXPECT_EQ(e.accuracy, 2.0);
+    EXPECT_EQ(e.toc.week, 1562);
+    EXPECT_DOUBLE_EQ(e.toc.sow, 164.0);
+
+    // QZSS: PRN - 192, the whole word at 12 is the health, fit interval from byte 224.
+    std::string q = body;
+    PutU32(q, 0, 193);
+    q[224] = 2;
+    ASSERT_TRUE(DecodeOemQzssEphemeris(ByteView(q.data(), q.size()), e));
+    EXPECT_EQ(e.sysCode, kSysQzss);
+    EXPECT_EQ(e.prn, 1);
+    EXPECT_EQ(e.health, 1u | (2u << 1) | (0x21u << 4) | (1u << 10));
+    EXPECT_EQ(e.codesOnL2, 0);
+    EXPECT_EQ(e.fitInterval, 2);
+
+    // 1047: BDS week = field - 1356, TGD2 at 180 and the clock terms one slot later.
+    std::string b = OffsetBody(232, doubles);
+    std::memcpy(&b[40], &a, 8);
+    std::memcpy(&b[224], &variance, 8);
+    PutU32(b, 0, 163);
+    PutU32(b, 24, 1356 + 919);
+    ASSERT_TRUE(DecodeOemBdsEphemOld(ByteView(b.data(), b.size()), e));
+    EXPECT_EQ(e.sysCode, kSysBds);
+    EXPECT_EQ(e.prn, 3);
+    EXPECT_EQ(e.week, 919);
+    EXPECT_EQ(e.tgd, 172);
+    EXPECT_EQ(e.tgd2, 180);
+    EXPECT_EQ(e.af0, 188);
+    EXPECT_EQ(e.af1, 196);
+    EXPECT_EQ(e.af2, 204);
+    EXPECT_EQ(e.accuracy, 2.0);
+    EXPECT_EQ(e.toc.year, 2023);  // BDS week 919 in BDS time
+
+    EXPECT_FALSE(DecodeOemGpsEphem(ByteView(body.data(), 223), e));
+}
+
+TEST(OemNavigation, DecodedEphemerisSelectsSystemByPrn) {
+    std::string body = OffsetBody(200, {24,  32,  40,  48,  56,  64,  72,  80,  88,  96,  104,
+                                        112, 120, 128, 136, 144, 152, 160, 168, 176, 184, 192});
+    body[3] = 0;
+    body[4] = static_cast<char>(146);
+    uint16_t week = 919, accuracyIndex = 20;
+    std::memcpy(&body[14], &week, 2);
+    std::memcpy(&body[12], &accuracyIndex, 2);
+    KeplerEphemeris e;
+    ASSERT_TRUE(DecodeOemDecodedEphem(ByteView(body.data(), body.size()), e));
+    EXPECT_EQ(e.sysCode, kSysBds);
+    EXPECT_EQ(e.prn, 6);
+    EXPECT_EQ(e.week, 919);
+    EXPECT_EQ(e.accuracy, 32767.0);
+    EXPECT_EQ(e.toe, 24);
+    EXPECT_EQ(e.af2, 40);
+    EXPECT_EQ(e.af0, 56);
+    EXPECT_EQ(e.sqrtA, 88);
+    EXPECT_EQ(e.tgd2, 192);
+    body[4] = 9;
+    week = 538;
+    std::memcpy(&body[14], &week, 2);
+    ASSERT_TRUE(DecodeOemDecodedEphem(ByteView(body.data(), body.size()), e));
+    EXPECT_EQ(e.sysCode, kSysGps);
+    EXPECT_EQ(e.prn, 9);
+    EXPECT_EQ(e.week, 1562);
+}
+
 // ---- GLONASS strings, ionosphere, marks ----------------------------------------------------
 
 // Writes value into an MSB-first field of a string at interface bit firstBit (85..1).
@@ -561,6 +676,9 @@ TEST(OemNavigation, GloRawEphemStringsDecodeWithSignMagnitudeNumbers) {
     EXPECT_DOUBLE_EQ(eph.frequencyNumber, 5.0);
     EXPECT_EQ(slots[3], 5);
     EXPECT_DOUBLE_EQ(eph.tk, 5 * 3600 + 30 * 60 + 30 - 10800.0);
+    PutBits(s1, 76, 5, 1);  // 01:30:30 Moscow time is 22:30:30 UTC of the day before
+    ASSERT_TRUE(DecodeOemGloRawEphem(ByteView(body.data(), body.size()), ctx, eph));
+    EXPECT_DOUBLE_EQ(eph.tk, 22 * 3600 + 30 * 60 + 30);
     EXPECT_DOUBLE_EQ(eph.vx, -1.5);
     EXPECT_DOUBLE_EQ(eph.ax, std::ldexp(3.0, -30));
     EXPECT_DOUBLE_EQ(eph.x, 12345.5);
@@ -585,6 +703,14 @@ TEST(GlonassDate, DaysOfTheFourYearInterval) {
     ASSERT_TRUE(GlonassDate(7, 1461, y, m, d));
     EXPECT_EQ(y * 10000 + m * 100 + d, 20231231);
     EXPECT_FALSE(GlonassDate(0, 10, y, m, d));
+    GnssTime t;
+    ASSERT_TRUE(GlonassReferenceUtc(7, 1, 4, t));  // 01:00 Moscow on 2020-01-01
+    EXPECT_EQ(t.year * 10000 + t.month * 100 + t.day, 20191231);
+    EXPECT_EQ(t.hour * 100 + t.minute, 2200);
+    ASSERT_TRUE(GlonassReferenceUtc(7, 1461, 61, t));  // 15:15 Moscow on 2023-12-31
+    EXPECT_EQ(t.year * 10000 + t.month * 100 + t.day, 20231231);
+    EXPECT_EQ(t.hour * 100 + t.minute, 1215);
+    EXPECT_FALSE(GlonassReferenceUtc(7, 100, 0, t));
     EXPECT_FALSE(GlonassDate(7, 1462, y, m, d));
 }
 

@@ -10,9 +10,11 @@
 
 #include "core/gnss_time.h"
 #include "core/raw_converter.h"
+#include "rinex/assembly.h"
 #include "rinex/nav_records.h"
 #include "rinex/output_names.h"
 #include "support/epochs.h"
+#include "support/static_file.h"
 #include "support/temp_dir.h"
 
 using namespace kestrin;
@@ -230,6 +232,11 @@ TEST_F(Assembly, ShortNamesOneFilePerSystemWithRecords) {
               "     3.02           OBSERVATION DATA    M (MIXED)           RINEX VERSION / TYPE\n");
     EXPECT_NE(obs.find("> 2016 03 05 00 59 30.0000000  0  3"), std::string::npos);
     EXPECT_EQ(writer.info.systemsPresent, 1 | 2 | 8);
+
+    // Nothing temporary is left once the conversion closes its temporary files.
+    writer.CloseTempFiles();
+    EXPECT_TRUE(tmp.Entries().empty());
+    EXPECT_EQ(out.Entries().size(), 5u);
 }
 
 TEST_F(Assembly, YearOverrideLeicaAndVersion210) {
@@ -274,6 +281,11 @@ TEST_F(Assembly, LongNamesWithTheMixedNavigationFile) {
     EXPECT_EQ(lines[0],
               "     3.02           N: GNSS NAV DATA    M: Mixed            RINEX VERSION / TYPE");
     EXPECT_EQ(nav.substr(nav.size() - WithCrLf(records).size()), WithCrLf(records));
+    const std::string obs = ReadFile(out.File("ab0100000_R_20160650000_01H_30S_MO.rnx"));
+    EXPECT_EQ(obs.substr(0, 81),
+              "     3.02           OBSERVATION DATA    M (MIXED)           RINEX VERSION / TYPE\n");
+    writer.CloseTempFiles();
+    EXPECT_TRUE(tmp.Entries().empty());
 }
 
 TEST_F(Assembly, ReplacesFilesOfAnEarlierRun) {
@@ -310,6 +322,47 @@ TEST_F(Assembly, NullNavigationBlockFails) {
     writer.info.Assign(info);
     EXPECT_FALSE(writer.WriteOutputFiles(JoinPath(out.path(), "ab01"), nullptr));
     EXPECT_TRUE(out.Entries().empty());
+}
+
+TEST_F(Assembly, FinishingReducesTheAntennaHeightAndNamesFromTheInputTitle) {
+    testsupport::StaticHeaderFields fields;  // format code 0: offsets from the edge
+    fields.l1Offset = 800;                   // 0.08 m
+    fields.edgeHeight = 500;                 // 0.05 m
+    TempDir in;
+    const std::string input = testsupport::WriteStaticFile(in.path(), "site.01.dat", fields, "");
+    WriteEpochs();
+    writer.WriteKeplerNavRecord(Kepler(kSysGps, 3, MakeTime(2016, 3, 5, 0, 0, 0.0)));
+    info.measuredHeight = 1.5;
+    info.measureMethod = 2;  // slant to the edge: h + L1 at the phase centre
+    writer.options.phaseCenter = 1;
+    ASSERT_TRUE(FinishConversion(writer, info, input, out.path() + "/", &block));
+    EXPECT_DOUBLE_EQ(info.antennaHeight, 1.58);
+    EXPECT_EQ(out.Entries(), (std::vector<std::string>{"site.01.16N", "site.01.16O"}));
+    const std::string obs = ReadFile(out.File("site.01.16O"));
+    EXPECT_NE(obs.find("        1.5800        0.0000        0.0000                  "
+                       "ANTENNA: DELTA H/E/N\n"),
+              std::string::npos);
+
+    // Without a static header the height is 0.
+    const std::string bare = in.Write("bare.bin", std::string(600, 'x'));
+    ASSERT_TRUE(FinishConversion(writer, info, bare, out.path(), &block));
+    EXPECT_EQ(info.antennaHeight, 0.0);
+    EXPECT_NE(ReadFile(out.File("bare.16O")).find("        0.0000        0.0000        0.0000"),
+              std::string::npos);
+}
+
+TEST_F(Assembly, FinishingToTheAntennaBottom) {
+    testsupport::StaticHeaderFields fields;
+    fields.l1Offset = 800;
+    fields.edgeHeight = 500;
+    TempDir in;
+    const std::string input = testsupport::WriteStaticFile(in.path(), "site.dat", fields, "");
+    WriteEpochs();
+    info.measuredHeight = 1.5;
+    info.measureMethod = 2;
+    writer.options.phaseCenter = 0;  // minus H + L1
+    ASSERT_TRUE(FinishConversion(writer, info, input, out.path(), &block));
+    EXPECT_NEAR(info.antennaHeight, 1.45, 1e-12);
 }
 
 }  // namespace

@@ -51,6 +51,16 @@ TEST(FinalFile, CommitReplacesAnExistingFile) {
     EXPECT_EQ(ReadFile(path), "new");
 }
 
+TEST(FinalFile, NamesNearTheLengthLimitStillWork) {
+    TempDir dir;
+    const std::string name = std::string(250, 'n') + ".16N";
+    FinalFile out(dir.File(name));
+    ASSERT_TRUE(out.ok());
+    out.Write("x", false);
+    ASSERT_TRUE(out.Commit());
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{name});
+}
+
 TEST(FinalFile, MissingFolderFails) {
     TempDir dir;
     FinalFile out(dir.File("missing/a.16N"));

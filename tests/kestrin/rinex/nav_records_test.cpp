@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -145,6 +147,21 @@ TEST(KeplerRecord, Rinex302TruncatesTheSeconds) {
     KeplerEphemeris e = NumberedKepler(kSysGps, 12);
     e.toc = Time(2016, 3, 5, 23, 59, 59.9);
     EXPECT_EQ(Lines(FormatKeplerRecord(e, true))[0].substr(0, 23), "G12 2016 03 05 23 59 59");
+}
+
+TEST(KeplerRecord, CorruptValuesStillGiveEightLines) {
+    KeplerEphemeris e = NumberedKepler(kSysGps, 5);
+    e.toc.year = 2147483647;
+    e.toc.second = 1.0e300;
+    e.af0 = std::numeric_limits<double>::infinity();
+    e.af1 = std::nan("");
+    e.m0 = 2.5e-310;  // subnormal
+    for (bool rinex3 : {true, false}) {
+        const std::vector<std::string> lines = Lines(FormatKeplerRecord(e, rinex3));
+        ASSERT_EQ(lines.size(), 8u);
+        EXPECT_EQ(lines[1].substr(rinex3 ? 61 : 60),
+                  std::string(" 0.250000000000D-309") + (rinex3 ? "" : " "));
+    }
 }
 
 gEphemeris NumberedGlonass(int sysCode, int prn) {

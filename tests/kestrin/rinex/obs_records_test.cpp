@@ -172,6 +172,8 @@ TEST(ObservationRecords, UnwritableSatellitesAreLeftOut) {
     epoch.sats.push_back(MakeSat(kSysSbas, 37, {MakeBlock(0, 38000000.0, 0, 0, 40)}));  // S100
     epoch.sats.push_back(MakeSat(kSysGps, 0, {MakeBlock(0, 21000000.0, 0, 0, 40)}));
     epoch.sats.push_back(MakeSat(kSysGps, 9, {}));
+    epoch.sats.push_back(
+        MakeSat(kSysGps, 11, {MakeBlock(0, 0, 0, 0, 0), MakeBlock(11, 0, 0, 0, 0)}));
     epoch.sats.push_back(MakeSat(kSysGps, 10, {MakeBlock(40, 21000000.0, 0, 0, 40)}));
     epoch.sats.push_back(MakeSat(33, 1, {MakeBlock(0, 21000000.0, 0, 0, 40)}));
     const auto lines = Lines(w.FormatEpoch210(epoch));
