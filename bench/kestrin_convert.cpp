@@ -74,6 +74,7 @@ int main(int argc, char** argv) {
     std::printf("%-28s %9s %8s %9s %9s %11s %9s\n", "file", "MB", "s", "MB/s", "epochs", "epochs/s",
                 "peak MB");
     int status = 0;
+    double smallestMb = 0, smallestPeak = 0, largestMb = 0, largestPeak = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string input = argv[i];
         std::error_code ec;
@@ -113,6 +114,13 @@ int main(int argc, char** argv) {
                     fs::path(input).filename().c_str(), megabytes, result.seconds,
                     megabytes / result.seconds, result.epochs, result.epochs / result.seconds,
                     usage.ru_maxrss / 1024.0);
+        const double peak = usage.ru_maxrss / 1024.0;
+        if (smallestMb == 0 || megabytes < smallestMb) smallestMb = megabytes, smallestPeak = peak;
+        if (megabytes > largestMb) largestMb = megabytes, largestPeak = peak;
+    }
+    if (largestMb > smallestMb) {
+        std::printf("peak memory %.1f MB for %.1f MB of input, %.1f MB for %.1f MB (%+.1f MB)\n",
+                    smallestPeak, smallestMb, largestPeak, largestMb, largestPeak - smallestPeak);
     }
     return status;
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -185,6 +186,147 @@ TEST_F(CliProgram, HeaderCommandRejectsFilesWithoutStaticHeader) {
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.err.find(Path("plain.txt") + ": not a static file"), std::string::npos);
     EXPECT_NE(run.err.find(Path("missing.dat") + ": cannot read the file"), std::string::npos);
+}
+
+// End to end on the bundled sample: 46 RANGECMP epochs of 2009-12-18 23:07:00-23:07:45 (GPS,
+// GLONASS, SBAS) from an OEMV board behind a static header with point name OEMV-1.
+class CliSample : public CliProgram {
+  protected:
+    void SetUp() override {
+        CliProgram::SetUp();
+        fs::copy_file(fs::path(TOLLMERE_SAMPLES) / "oemv_20091218.dat", Path("oemv_20091218.dat"));
+        fs::create_directory(Path("out"));
+    }
+
+    std::vector<std::string> OutputNames() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir_ / "out")) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    static int EpochRecords(const std::string& rinex3) {
+        int epochs = 0;
+        std::istringstream lines(rinex3);
+        for (std::string line; std::getline(lines, line);) epochs += line.rfind("> ", 0) == 0;
+        return epochs;
+    }
+};
+
+TEST_F(CliSample, DefaultConversionWritesAndListsTheRinexFiles) {
+    const CliRun run = Cli({"convert", "-o", Path("out"), Path("oemv_20091218.dat")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, Path("oemv_20091218.dat") + ": 3 files written\n  " +
+                           Path("out/oemv_20091218.09G") + "\n  " + Path("out/oemv_20091218.09N") +
+                           "\n  " + Path("out/oemv_20091218.09O") + "\n");
+    EXPECT_EQ(run.err, "");
+    const std::string obs = ReadText(dir_ / "out/oemv_20091218.09O");
+    EXPECT_EQ(obs.rfind("     3.02           OBSERVATION DATA    M (MIXED)", 0), 0u);
+    EXPECT_NE(obs.find("OEMV                                                        MARKER NAME"),
+              std::string::npos);
+    EXPECT_NE(obs.find("  2009    12    18    23    07    0.0000000     GPS         TIME OF FIRST"),
+              std::string::npos);
+    EXPECT_NE(obs.find("  2009    12    18    23    07   45.0000000     GPS         TIME OF LAST"),
+              std::string::npos);
+    EXPECT_EQ(EpochRecords(obs), 46);
+}
+
+TEST_F(CliSample, OptionsReachTheOutput) {
+    struct Case {
+        std::vector<std::string> options;
+        std::vector<std::string> files;
+        std::string observationFile;
+        std::string firstLine;  // start of the observation file
+        int epochs;             // epoch records of a RINEX 3 file, -1 not counted
+    };
+    const Case cases[] = {
+        {{"--format", "rinex2.10"},
+         {"oemv_20091218.09G", "oemv_20091218.09N", "oemv_20091218.09O"},
+         "oemv_20091218.09O",
+         "     2.10           OBSERVATION DATA    M (MIXED)",
+         -1},
+        {{"--systems", "G"},
+         {"oemv_20091218.09N", "oemv_20091218.09O"},
+         "oemv_20091218.09O",
+         "     3.02",
+         46},
+        {{"--interval", "5", "--mixed"},
+         {"_20091218_R_20093522307_01M_05S_MO.rnx", "_20091218_R_20093522307_01M_MN.rnx"},
+         "_20091218_R_20093522307_01M_05S_MO.rnx",
+         "     3.02",
+         10},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(dir_ / "out");
+        std::vector<std::string> args = {"convert", "-o", Path("out"), Path("oemv_20091218.dat")};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        const CliRun run = Cli(args);
+        ASSERT_EQ(run.status, 0) << ::testing::PrintToString(c.options) << run.err;
+        ASSERT_EQ(OutputNames(), c.files) << ::testing::PrintToString(c.options);
+        const std::string obs = ReadText(dir_ / "out" / c.observationFile);
+        EXPECT_EQ(obs.rfind(c.firstLine, 0), 0u) << ::testing::PrintToString(c.options);
+        if (c.epochs >= 0) {
+            EXPECT_EQ(EpochRecords(obs), c.epochs);
+        }
+    }
+}
+
+TEST_F(CliSample, SystemSelectionKeepsOnlyThoseSatellites) {
+    const CliRun run =
+        Cli({"convert", "-o", Path("out"), "--systems", "G", Path("oemv_20091218.dat")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string obs = ReadText(dir_ / "out/oemv_20091218.09O");
+    std::istringstream lines(obs.substr(obs.find("END OF HEADER")));
+    std::string line;
+    std::getline(lines, line);
+    int satellites = 0;
+    while (std::getline(lines, line)) {
+        if (line.rfind(">", 0) == 0) continue;
+        EXPECT_EQ(line[0], 'G') << line;
+        ++satellites;
+    }
+    EXPECT_GT(satellites, 46);
+}
+
+TEST_F(CliSample, OneFailedInputDoesNotStopTheOthers) {
+    WriteBytes(Path("bad.dat"), HeaderBytes() + std::string(5000, 'x'));
+    const CliRun run =
+        Cli({"convert", "-o", Path("out"), Path("bad.dat"), Path("oemv_20091218.dat")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find(Path("oemv_20091218.dat") + ": 3 files written"), std::string::npos);
+    EXPECT_NE(run.out.find("1 converted, 1 failed"), std::string::npos);
+    EXPECT_NE(ErrorLine(run.err, Path("bad.dat")).find("unknown format"), std::string::npos)
+        << run.err;
+}
+
+TEST_F(CliSample, RecordingWithoutObservationsFailsWithNoOutput) {
+    // Only message 2239 frames (no observation log), behind a valid static header.
+    const std::string frames =
+        ReadText(fs::path(TOLLMERE_TEST_DATA) / "novatel/20230819-053733has_part.nov");
+    ASSERT_FALSE(frames.empty());
+    WriteBytes(Path("has.dat"), HeaderBytes() + frames);
+    const CliRun run = Cli({"convert", "-o", Path("out"), Path("has.dat")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(ErrorLine(run.err, Path("has.dat")).find("no observations"), std::string::npos)
+        << run.err;
+    EXPECT_TRUE(OutputNames().empty());
+}
+
+TEST_F(CliSample, FolderInputWritesBesideTheInputs) {
+    fs::create_directory(Path("survey"));
+    fs::rename(Path("oemv_20091218.dat"), Path("survey/SITE.DAT"));
+    const CliRun run = Cli({"convert", Path("survey")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("  " + Path("survey/SITE.09O") + "\n"), std::string::npos) << run.out;
+    EXPECT_TRUE(fs::exists(Path("survey/SITE.09N")));
+}
+
+TEST_F(CliSample, HeaderCommandPrintsTheObservationDate) {
+    const CliRun run = Cli({"header", Path("oemv_20091218.dat")});
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out, Path("oemv_20091218.dat") + ": observation date 2009-12-18\n");
 }
 
 }  // namespace
