@@ -7,24 +7,17 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
-#include <sstream>
 
 #include "core/raw_converter.h"
 #include "support/epochs.h"
 #include "support/scoped_tmpdir.h"
 #include "support/temp_dir.h"
+#include "support/text_lines.h"
 
 namespace {
 
 using namespace kestrin;
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-    return lines;
-}
+using testsupport::Lines;
 
 // The header lines that carry `label` (columns 61..80).
 std::vector<std::string> Labelled(const std::string& text, const std::string& label) {
