@@ -329,4 +329,13 @@ TEST_F(CliSample, HeaderCommandPrintsTheObservationDate) {
     EXPECT_EQ(run.out, Path("oemv_20091218.dat") + ": observation date 2009-12-18\n");
 }
 
+TEST_F(CliSample, BoardDataWithoutStaticHeaderConvertsWithAWarning) {
+    fs::copy_file(fs::path(TOLLMERE_TEST_DATA) / "novatel/oemv_200911218_part.gps",
+                  Path("raw.bin"));
+    const CliRun run = Cli({"convert", "-o", Path("out"), Path("raw.bin")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("  " + Path("out/raw.09O") + "\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find(Path("raw.bin") + " has no static header"), std::string::npos);
+}
+
 }  // namespace
