@@ -50,6 +50,7 @@ bool RawConverter::OpenTempFiles() {
     lastEpoch.Init();
     thinReference.Init();
     epochsWritten_ = 0;
+    tempFailed_.fill(false);
 
     CloseTempFiles();
 
@@ -98,16 +99,28 @@ bool RawConverter::AppendTempText(int index, const std::string& text) {
     if (index < 0 || index >= kTempFileCount || tempFiles[index] == nullptr) return false;
     std::FILE* f = tempFiles[index];
     if (text.empty()) return true;
-    if (std::fseek(f, 0, SEEK_END) != 0) return false;
-    return std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    if (std::fseek(f, 0, SEEK_END) != 0 ||
+        std::fwrite(text.data(), 1, text.size(), f) != text.size()) {
+        tempFailed_[index] = true;
+        return false;
+    }
+    return true;
 }
 
 long RawConverter::TempFileSize(int index) {
     if (index < 0 || index >= kTempFileCount || tempFiles[index] == nullptr) return 0;
     std::FILE* f = tempFiles[index];
-    if (std::fflush(f) != 0 || std::fseek(f, 0, SEEK_END) != 0) return 0;
+    // Buffered text that cannot be flushed is lost: the file is incomplete from here on.
+    if (std::fflush(f) != 0 || std::fseek(f, 0, SEEK_END) != 0) {
+        tempFailed_[index] = true;
+        return 0;
+    }
     const long size = std::ftell(f);
     return size < 0 ? 0 : size;
+}
+
+bool RawConverter::TempFileFailed(int index) const {
+    return index >= 0 && index < kTempFileCount && tempFailed_[index];
 }
 
 bool RawConverter::CopyTempFile(int index, std::FILE* out) {
@@ -115,7 +128,11 @@ bool RawConverter::CopyTempFile(int index, std::FILE* out) {
         return false;
     }
     std::FILE* f = tempFiles[index];
-    if (std::fflush(f) != 0 || std::fseek(f, 0, SEEK_SET) != 0) return false;
+    if (std::fflush(f) != 0) {
+        tempFailed_[index] = true;
+        return false;
+    }
+    if (std::fseek(f, 0, SEEK_SET) != 0) return false;
     std::vector<char> piece(32768);
     bool ok = true;
     for (;;) {

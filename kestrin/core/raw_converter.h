@@ -74,6 +74,9 @@ class RawConverter {
     bool AppendTempText(int index, const std::string& text);
     // Size in bytes of a temporary file's content; 0 when it is not open.
     long TempFileSize(int index);
+    // True once a write to the temporary file has failed in this conversion (a full disk):
+    // its content is then incomplete and no final file is made from it.
+    bool TempFileFailed(int index) const;
     // Copies the whole content of a temporary file to `out`; false on a read or write error.
     bool CopyTempFile(int index, std::FILE* out);
 
@@ -153,6 +156,7 @@ class RawConverter {
   private:
     std::string tempFolder_;
     long epochsWritten_ = 0;
+    std::array<bool, kTempFileCount> tempFailed_{};
 };
 
 }  // namespace kestrin

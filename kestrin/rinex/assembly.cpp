@@ -63,10 +63,9 @@ void SetTodaysDate(GnssTime& t) {
 bool RawConverter::WriteOutputFiles(const std::string& basePath, const NavigationBlock* navBlock) {
     if (navBlock == nullptr) return false;
     if (leapSeconds == 0) leapSeconds = LeapSecondsAt(firstEpoch);
-    // Everything appended so far must be on disk before the files are copied by name.
-    for (std::FILE* f : tempFiles) {
-        if (f != nullptr) std::fflush(f);
-    }
+    // Everything appended so far must be on disk before the files are copied by name; a
+    // temporary file that cannot be flushed is incomplete (TempFileSize notes that).
+    for (int i = 0; i < kTempFileCount; ++i) TempFileSize(i);
 
     const NavHeaderInput header =
         MakeNavHeaderInput(options, leapSeconds, navBlock->iono.data(), LocalRunStamp());
@@ -76,7 +75,16 @@ bool RawConverter::WriteOutputFiles(const std::string& basePath, const Navigatio
     auto writeObs = [&](const std::string& path) {
         const bool ok = WriteBeside(
             path, [this](const std::string& tempPath) { return WriteObsFile(tempPath); });
-        if (!ok && TempFileSize(kTempObs) > 0) obsWritten = false;
+        if (!ok && (TempFileSize(kTempObs) > 0 || TempFileFailed(kTempObs))) obsWritten = false;
+    };
+    // A navigation file whose records were not all collected is not written (nor is an older
+    // file of its name left in place).
+    auto writeNav = [&](const std::string& path, const std::string& headerText, int tempIndex) {
+        if (TempFileFailed(tempIndex)) {
+            RemoveFileQuietly(path);
+            return;
+        }
+        WriteHeaderAndBody(path, headerText, tempNames[tempIndex]);
     };
 
     if (options.mixedV302 != 0) {
@@ -86,8 +94,7 @@ bool RawConverter::WriteOutputFiles(const std::string& basePath, const Navigatio
         const bool haveNav = TempFileSize(kTempGpsNav) > 0;
         if (haveObs) writeObs(names.obs);
         if (haveNav) {
-            WriteHeaderAndBody(names.nav, NavHeaderText(NavFileKind::Mixed, header),
-                               tempNames[kTempGpsNav]);
+            writeNav(names.nav, NavHeaderText(NavFileKind::Mixed, header), kTempGpsNav);
         }
     } else {
         if (firstEpoch.year == 0) SetTodaysDate(firstEpoch);
@@ -96,8 +103,8 @@ bool RawConverter::WriteOutputFiles(const std::string& basePath, const Navigatio
         if (info.systemsPresent != 0) writeObs(ShortObsName(basePath, yy));
         for (const NavFileOfSystem& nav : kShortNavFiles) {
             if (!HasSystem(info.systemsPresent, nav.systemIndex)) continue;
-            WriteHeaderAndBody(ShortNavName(basePath, yy, nav.systemIndex, options.leica != 0),
-                               NavHeaderText(nav.kind, header), tempNames[nav.tempIndex]);
+            writeNav(ShortNavName(basePath, yy, nav.systemIndex, options.leica != 0),
+                     NavHeaderText(nav.kind, header), nav.tempIndex);
         }
     }
 

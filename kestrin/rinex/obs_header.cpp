@@ -391,8 +391,9 @@ std::string ObsHeaderText(RawConverter& w, const std::string& runStamp) {
 }
 
 bool RawConverter::WriteObsFile(const std::string& path) {
-    // Without records there is no observation file.
-    if (TempFileSize(kTempObs) <= 0) {
+    // Without records there is no observation file, and records of which some could not be
+    // collected make none either.
+    if (TempFileSize(kTempObs) <= 0 || TempFileFailed(kTempObs)) {
         std::remove(path.c_str());
         return false;
     }

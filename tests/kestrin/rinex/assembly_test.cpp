@@ -2,8 +2,10 @@
 // sets, checked file by file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -315,6 +317,54 @@ TEST_F(Assembly, OutputFolderThatIsAFileFails) {
     const std::string notAFolder = out.Write("plain", "x");
     EXPECT_FALSE(Assemble(notAFolder));
     EXPECT_EQ(out.Entries(), std::vector<std::string>{"plain"});
+}
+
+TEST_F(Assembly, RecordsLostOnTheWayToATemporaryFileMakeNoFinalFile) {
+    // Writes to a temporary file fail from some point on, as on a full disk: what was
+    // collected before stays in the file, the later records are lost, either at once
+    // (unbuffered) or when the buffer is flushed.
+    struct Case {
+        const char* name;
+        int tempIndex;
+        bool buffered;
+        bool result;
+        std::vector<std::string> entries;
+    };
+    const Case cases[] = {
+        {"observations", kTempObs, false, false, {"ab01.16N"}},
+        {"observations, buffered", kTempObs, true, false, {"ab01.16N"}},
+        {"GPS navigation", kTempGpsNav, false, true, {"ab01.16O"}},
+        {"GPS navigation, buffered", kTempGpsNav, true, true, {"ab01.16O"}},
+    };
+    const GnssTime toc = MakeTime(2016, 3, 5, 0, 0, 0.0);
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(writer.OpenTempFiles());
+        const std::string folder = out.File("run" + std::to_string(n++));
+        ASSERT_TRUE(std::filesystem::create_directory(folder));
+        // Files of an earlier run that this one would replace.
+        out.Write(folder.substr(out.path().size() + 1) + "/ab01.16N", "old navigation");
+
+        WriteEpochs();
+        writer.WriteKeplerNavRecord(Kepler(kSysGps, 3, toc));
+        std::fclose(writer.tempFiles[c.tempIndex]);
+        writer.tempFiles[c.tempIndex] = std::fopen("/dev/full", "wb");
+        ASSERT_NE(writer.tempFiles[c.tempIndex], nullptr);
+        if (!c.buffered) std::setvbuf(writer.tempFiles[c.tempIndex], nullptr, _IONBF, 0);
+        std::vector<OBSERVATIONS> later = {
+            MakeEpoch(MakeTime(2016, 3, 5, 1, 0, 0.0), {testsupport::SimpleGps(3)})};
+        writer.WriteEpochBlock(later, true);
+        writer.WriteKeplerNavRecord(Kepler(kSysGps, 3, MakeTime(2016, 3, 5, 2, 0, 0.0)));
+
+        EXPECT_EQ(Assemble(folder), c.result);
+        std::vector<std::string> entries;
+        for (const auto& e : std::filesystem::directory_iterator(folder)) {
+            entries.push_back(e.path().filename().string());
+        }
+        std::sort(entries.begin(), entries.end());
+        EXPECT_EQ(entries, c.entries);
+    }
 }
 
 TEST_F(Assembly, NullNavigationBlockFails) {
