@@ -333,8 +333,8 @@ int RunConvert(const ConvertCommand& command, const Console& console) {
         }
         if (!check.hasStaticHeader) {
             std::fprintf(console.err,
-                         "tollmere-cli: warning: %s has no static header: the observation date "
-                         "of the output names is today's date and the station fields are empty\n",
+                         "tollmere-cli: warning: %s has no static header: the marker, receiver, "
+                         "antenna and position fields of the observation header are empty\n",
                          file.path.c_str());
         }
     }

@@ -329,4 +329,31 @@ TEST_F(CliSample, HeaderCommandPrintsTheObservationDate) {
     EXPECT_EQ(run.out, Path("oemv_20091218.dat") + ": observation date 2009-12-18\n");
 }
 
+TEST_F(CliSample, BoardDataWithoutStaticHeaderConvertsWithAWarning) {
+    fs::copy_file(fs::path(TOLLMERE_TEST_DATA) / "novatel/oemv_200911218_part.gps",
+                  Path("raw.bin"));
+    const CliRun run = Cli({"convert", "-o", Path("out"), Path("raw.bin")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find("  " + Path("out/raw.09O") + "\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find(Path("raw.bin") + " has no static header"), std::string::npos);
+}
+
+TEST_F(CliSample, InputsWithTheSameOutputNamesAreReported) {
+    fs::create_directories(Path("a"));
+    fs::create_directories(Path("b"));
+    fs::copy_file(Path("oemv_20091218.dat"), Path("a/site.dat"));
+    fs::copy_file(Path("oemv_20091218.dat"), Path("b/site.dat"));
+    const CliRun run = Cli({"convert", "-o", Path("out"), Path("a/site.dat"), Path("b/site.dat")});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find(Path("b/site.dat") + " replaced the file " + Path("out/site.09O") +
+                           " written for " + Path("a/site.dat")),
+              std::string::npos)
+        << run.err;
+    // The same input named twice (directly and through its folder) is converted once.
+    const CliRun again = Cli({"convert", "-o", Path("out"), Path("a/site.dat"), Path("a")});
+    EXPECT_EQ(again.status, 0);
+    EXPECT_EQ(again.err, "");
+    EXPECT_EQ(again.out.find("converted,"), std::string::npos) << again.out;
+}
+
 }  // namespace
