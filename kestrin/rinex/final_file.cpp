@@ -130,7 +130,14 @@ bool WriteBeside(const std::string& path, const std::function<bool(const std::st
         temp = reserved.tempPath();
         reserved.Forget();
     }
-    if (write(temp) && std::rename(temp.c_str(), path.c_str()) == 0) return true;
+    bool written = false;
+    try {
+        written = write(temp);
+    } catch (...) {
+        ::unlink(temp.c_str());  // out of memory while writing: no temporary file stays
+        throw;
+    }
+    if (written && std::rename(temp.c_str(), path.c_str()) == 0) return true;
     ::unlink(temp.c_str());
     return false;
 }

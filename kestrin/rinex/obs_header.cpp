@@ -9,6 +9,7 @@
 
 #include "core/gnss_time.h"
 #include "core/raw_converter.h"
+#include "rinex/final_file.h"
 #include "rinex/nav_headers.h"
 #include "rinex/obs_codes.h"
 #include "rinex/obs_records.h"
@@ -407,11 +408,13 @@ bool RawConverter::WriteObsFile(const std::string& path) {
     return ok;
 }
 
-int WriteModelObsFile(const std::string& path, const HeaderInfo& header,
-                      const std::vector<OBSERVATIONS>& epochs, KestrinNotifyTarget* window) {
-    if (epochs.empty()) return 1;
+namespace {
+
+// The whole model file at `path`; false when it could not be written completely.
+bool WriteModelText(const std::string& path, const HeaderInfo& header,
+                    const std::vector<OBSERVATIONS>& epochs, KestrinNotifyTarget* window) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (f == nullptr) return 0;
+    if (f == nullptr) return false;
 
     std::string text =
         header.systemsPresent == 1
@@ -446,12 +449,20 @@ int WriteModelObsFile(const std::string& path, const HeaderInfo& header,
                            static_cast<long>(i * 100 / count), 0);
         }
     }
-    ok = (std::fclose(f) == 0) && ok;
-    if (!ok) {
-        std::remove(path.c_str());
-        return 0;
-    }
-    return 1;
+    return (std::fclose(f) == 0) && ok;
+}
+
+}  // namespace
+
+int WriteModelObsFile(const std::string& path, const HeaderInfo& header,
+                      const std::vector<OBSERVATIONS>& epochs, KestrinNotifyTarget* window) {
+    if (epochs.empty()) return 1;
+    // The path is often the file the model was read from: it is replaced only by a complete
+    // new file, and a write that fails leaves it as it was.
+    const bool ok = WriteBeside(path, [&](const std::string& tempPath) {
+        return WriteModelText(tempPath, header, epochs, window);
+    });
+    return ok ? 1 : 0;
 }
 
 }  // namespace kestrin

@@ -30,7 +30,8 @@ std::string ObsTypesLines(char systemLetter, const std::vector<std::string>& typ
 
 // Writes a whole RINEX 2.10 observation file from a header and a list of epochs: 1 when
 // written or when there is no epoch (then nothing is created), 0 when the file cannot be
-// written completely (no file is left then). Progress (percent) goes to `window`.
+// written completely (a file of that name stays as it was, none is created). Progress
+// (percent) goes to `window`.
 int WriteModelObsFile(const std::string& path, const HeaderInfo& header,
                       const std::vector<OBSERVATIONS>& epochs, KestrinNotifyTarget* window);
 

@@ -4,7 +4,7 @@
 
 namespace testsupport {
 
-GnssTime MakeTime(int year, int month, int day, int hour, int minute, double second) {
+GnssTime CalendarTime(int year, int month, int day, int hour, int minute, double second) {
     GnssTime t;
     t.year = year;
     t.month = month;
@@ -12,6 +12,11 @@ GnssTime MakeTime(int year, int month, int day, int hour, int minute, double sec
     t.hour = hour;
     t.minute = minute;
     t.second = second;
+    return t;
+}
+
+GnssTime MakeTime(int year, int month, int day, int hour, int minute, double second) {
+    GnssTime t = CalendarTime(year, month, day, hour, minute, second);
     kestrin::CalendarToGps(t);
     return t;
 }

@@ -7,6 +7,9 @@
 
 namespace testsupport {
 
+// A time of calendar fields only (week and seconds of week left 0).
+GnssTime CalendarTime(int year, int month, int day, int hour, int minute, double second);
+
 // A GPS time from calendar fields, with week and seconds of week filled.
 GnssTime MakeTime(int year, int month, int day, int hour, int minute, double second);
 

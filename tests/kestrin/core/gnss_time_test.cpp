@@ -5,9 +5,11 @@
 #include <string>
 
 #include "core/gnss_time.h"
+#include "support/epochs.h"
 #include "support/temp_dir.h"
 
 using namespace kestrin;
+using testsupport::CalendarTime;
 
 namespace {
 
@@ -15,17 +17,6 @@ GnssTime Week(int week, double sow) {
     GnssTime t;
     t.week = week;
     t.sow = sow;
-    return t;
-}
-
-GnssTime Calendar(int y, int mo, int d, int h, int mi, double s) {
-    GnssTime t;
-    t.year = y;
-    t.month = mo;
-    t.day = d;
-    t.hour = h;
-    t.minute = mi;
-    t.second = s;
     return t;
 }
 
@@ -76,7 +67,7 @@ TEST(GnssTime, CalendarAndWeekAgreeAcrossLeapDaysAndYearEnds) {
         {2023, 9, 19, 11, 44, 18.5, 2280, 215058.5},
     };
     for (const Case& c : cases) {
-        GnssTime t = Calendar(c.y, c.mo, c.d, c.h, c.mi, c.s);
+        GnssTime t = CalendarTime(c.y, c.mo, c.d, c.h, c.mi, c.s);
         CalendarToGps(t);
         EXPECT_EQ(t.week, c.week) << c.y << "-" << c.mo << "-" << c.d;
         EXPECT_DOUBLE_EQ(t.sow, c.sow) << c.y << "-" << c.mo << "-" << c.d;
@@ -87,11 +78,11 @@ TEST(GnssTime, CalendarAndWeekAgreeAcrossLeapDaysAndYearEnds) {
 }
 
 TEST(GnssTime, TwoDigitYearsAreCompleted) {
-    GnssTime a = Calendar(17, 1, 1, 0, 0, 0);
+    GnssTime a = CalendarTime(17, 1, 1, 0, 0, 0);
     CalendarToGps(a);
     EXPECT_EQ(a.week, 1930);
-    GnssTime b = Calendar(99, 1, 1, 0, 0, 0);
-    GnssTime c = Calendar(1999, 1, 1, 0, 0, 0);
+    GnssTime b = CalendarTime(99, 1, 1, 0, 0, 0);
+    GnssTime c = CalendarTime(1999, 1, 1, 0, 0, 0);
     CalendarToGps(b);
     CalendarToGps(c);
     EXPECT_EQ(b.week, c.week);
@@ -139,16 +130,16 @@ TEST(GnssTime, DayOfYearAndRounding) {
 }
 
 TEST_F(LeapTableTest, ChangeHappensAtUtcMidnight) {
-    GnssTime t = Calendar(2017, 1, 1, 0, 0, 17);
+    GnssTime t = CalendarTime(2017, 1, 1, 0, 0, 17);
     CalendarToGps(t);
     EXPECT_EQ(LeapSecondsAt(t), 17);
-    t = Calendar(2017, 1, 1, 0, 0, 18);
+    t = CalendarTime(2017, 1, 1, 0, 0, 18);
     CalendarToGps(t);
     EXPECT_EQ(LeapSecondsAt(t), 18);
-    t = Calendar(1981, 1, 1, 0, 0, 0);
+    t = CalendarTime(1981, 1, 1, 0, 0, 0);
     CalendarToGps(t);
     EXPECT_EQ(LeapSecondsAt(t), 0);
-    t = Calendar(2009, 6, 1, 0, 0, 0);
+    t = CalendarTime(2009, 6, 1, 0, 0, 0);
     CalendarToGps(t);
     EXPECT_EQ(LeapSecondsAt(t), 15);
 }
@@ -203,10 +194,10 @@ TEST_F(LeapTableTest, LayoutAKeepsFileOrderAndIgnoresComments) {
     EXPECT_EQ(table[0], (LeapRow{2030, 1, 1, 0, 0, 0, -19}));
     EXPECT_EQ(table[1], (LeapRow{2017, 1, 1, 0, 0, 0, -18}));
     EXPECT_EQ(table[2].year, 0);
-    GnssTime t = Calendar(2031, 5, 1, 0, 0, 0);
+    GnssTime t = CalendarTime(2031, 5, 1, 0, 0, 0);
     CalendarToGps(t);
     EXPECT_EQ(LeapSecondsAt(t), 19);
-    t = Calendar(2016, 5, 1, 0, 0, 0);
+    t = CalendarTime(2016, 5, 1, 0, 0, 0);
     CalendarToGps(t);
     EXPECT_EQ(LeapSecondsAt(t), 0);  // before the oldest row of the new table
 }
@@ -254,7 +245,7 @@ TEST_F(LeapTableTest, AtMostSixtyFourRowsAreRead) {
         text += std::to_string(2100 - i) + " 1 1 0 0 0 -" + std::to_string(100 - i) + "\n";
     ASSERT_TRUE(LoadLeapTable(dir.Write("leap.sec", text)));
     EXPECT_EQ(CurrentLeapTable()[63].year, 2100 - 63);
-    GnssTime t = Calendar(2000, 5, 1, 0, 0, 0);
+    GnssTime t = CalendarTime(2000, 5, 1, 0, 0, 0);
     CalendarToGps(t);
     EXPECT_EQ(LeapSecondsAt(t), 0);
 }

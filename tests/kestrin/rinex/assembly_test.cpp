@@ -4,9 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,6 +14,7 @@
 #include "rinex/nav_records.h"
 #include "rinex/output_names.h"
 #include "support/epochs.h"
+#include "support/scoped_tmpdir.h"
 #include "support/static_file.h"
 #include "support/temp_dir.h"
 
@@ -25,33 +24,10 @@ using testsupport::MakeEpoch;
 using testsupport::MakeSat;
 using testsupport::MakeTime;
 using testsupport::ReadFile;
+using testsupport::ScopedTmpdir;
 using testsupport::TempDir;
 
 namespace {
-
-// Points the private temporary folders of the writer into a test folder.
-class ScopedTmpdir {
-  public:
-    explicit ScopedTmpdir(const std::string& path) {
-        const char* old = std::getenv("TMPDIR");
-        if (old != nullptr) {
-            had_ = true;
-            old_ = old;
-        }
-        setenv("TMPDIR", path.c_str(), 1);
-    }
-    ~ScopedTmpdir() {
-        if (had_) {
-            setenv("TMPDIR", old_.c_str(), 1);
-        } else {
-            unsetenv("TMPDIR");
-        }
-    }
-
-  private:
-    bool had_ = false;
-    std::string old_;
-};
 
 std::vector<std::string> CrLfLines(const std::string& text) {
     std::vector<std::string> lines;

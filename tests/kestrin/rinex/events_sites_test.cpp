@@ -4,14 +4,15 @@
 
 #include <cmath>
 #include <cstring>
-#include <sstream>
 
 #include "core/raw_converter.h"
 #include "support/epochs.h"
+#include "support/text_lines.h"
 
 namespace {
 
 using namespace kestrin;
+using testsupport::Lines;
 
 // An in-stream site record of `type` with `payload`, CRC appended most significant byte first.
 std::vector<uint8_t> SiteRecord(int type, const std::vector<uint8_t>& payload) {
@@ -160,14 +161,6 @@ TEST(SiteRecord, SegmentBookkeeping) {
     Parse(v, start, 6, cur);
     EXPECT_EQ(v.segments[0].startEpoch, 6);
     EXPECT_EQ(cur.startEpoch, 6);
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-    return lines;
 }
 
 TEST(SiteAndEventTexts, AreByteExact) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -126,6 +127,17 @@ TEST(FinalFile, WriteBesideRenamesOnlyASuccessfulWrite) {
     EXPECT_EQ(ReadFile(path), "new");
     EXPECT_EQ(dir.Entries(), std::vector<std::string>{"x.16O"});
     EXPECT_FALSE(WriteBeside(dir.File("missing/x.16O"), [](const std::string&) { return true; }));
+    // A writer that runs out of memory half way leaves no temporary file either.
+    EXPECT_THROW(WriteBeside(path,
+                             [](const std::string& temp) -> bool {
+                                 FILE* f = std::fopen(temp.c_str(), "wb");
+                                 std::fputs("half", f);
+                                 std::fclose(f);
+                                 throw std::bad_alloc();
+                             }),
+                 std::bad_alloc);
+    EXPECT_EQ(ReadFile(path), "new");
+    EXPECT_EQ(dir.Entries(), std::vector<std::string>{"x.16O"});
 }
 
 }  // namespace

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/text_lines.h"
+
 using namespace kestrin;
+using testsupport::Lines;
 
 namespace {
 
@@ -14,13 +16,6 @@ const char* const kStamp = "20260102 030405 LCL";
 const std::string kRunBy =
     "Zephyrane 1.0" + std::string(27, ' ') + "20260102 030405 LCL PGM / RUN BY / DATE \n";
 const std::string kEnd = std::string(60, ' ') + "END OF HEADER       \n";
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
 
 struct IonoSets {
     IonoUtcParams sets[kIonoSets];

@@ -4,11 +4,15 @@
 
 #include <cmath>
 #include <limits>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/epochs.h"
+#include "support/text_lines.h"
+
 using namespace kestrin;
+using testsupport::CalendarTime;
+using testsupport::Lines;
 
 namespace {
 
@@ -19,29 +23,11 @@ std::string N(int n) {
     return " 0." + std::to_string(n) + "0000000000D+02";
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-GnssTime Time(int y, int mo, int d, int h, int mi, double s) {
-    GnssTime t;
-    t.year = y;
-    t.month = mo;
-    t.day = d;
-    t.hour = h;
-    t.minute = mi;
-    t.second = s;
-    return t;
-}
-
 // Every double of the ephemeris set to its position 1..31, so the table of lines shows which
 // field lands where.
 KeplerEphemeris NumberedKepler(int sysCode, int prn) {
     KeplerEphemeris e;
-    e.toc = Time(2013, 1, 1, 2, 0, 0.0);
+    e.toc = CalendarTime(2013, 1, 1, 2, 0, 0.0);
     e.sysCode = sysCode;
     e.prn = prn;
     double* fields[] = {&e.af0,        &e.af1,         &e.af2,   &e.iode,     &e.crs,
@@ -145,7 +131,7 @@ TEST(KeplerRecord, Rinex210LinesAreEightyCharactersWithoutSystemLetter) {
 
 TEST(KeplerRecord, Rinex302TruncatesTheSeconds) {
     KeplerEphemeris e = NumberedKepler(kSysGps, 12);
-    e.toc = Time(2016, 3, 5, 23, 59, 59.9);
+    e.toc = CalendarTime(2016, 3, 5, 23, 59, 59.9);
     EXPECT_EQ(Lines(FormatKeplerRecord(e, true))[0].substr(0, 23), "G12 2016 03 05 23 59 59");
 }
 
@@ -166,7 +152,7 @@ TEST(KeplerRecord, CorruptValuesStillGiveEightLines) {
 
 gEphemeris NumberedGlonass(int sysCode, int prn) {
     gEphemeris g;
-    g.epoch = Time(2013, 1, 1, 0, 15, 0.0);
+    g.epoch = CalendarTime(2013, 1, 1, 0, 15, 0.0);
     g.sysCode = sysCode;
     g.prn = prn;
     g.tauN = 2.5e-5;
@@ -225,7 +211,7 @@ AlmanacRecord NumberedAlmanac(int sysCode, int prn) {
     AlmanacRecord a;
     a.sysCode = sysCode;
     a.prn = prn;
-    a.epoch = Time(2013, 1, 6, 0, 0, 0.0);
+    a.epoch = CalendarTime(2013, 1, 6, 0, 0, 0.0);
     a.toa = 1;
     a.af0 = 2;
     a.af1 = 3;
@@ -269,12 +255,12 @@ TEST(AlmanacRecord, SystemMaskDropsTheRecord) {
 }
 
 TEST(NavRecordRules, DuplicateTestAllowsOneSecond) {
-    const GnssTime first = Time(2013, 1, 1, 2, 0, 0.0);
-    EXPECT_TRUE(RepeatsNavEpoch(first, Time(2013, 1, 1, 2, 0, 0.9)));
-    EXPECT_TRUE(RepeatsNavEpoch(first, Time(2013, 1, 1, 2, 0, 1.0)));
-    EXPECT_FALSE(RepeatsNavEpoch(first, Time(2013, 1, 1, 2, 0, 1.5)));
-    EXPECT_FALSE(RepeatsNavEpoch(first, Time(2013, 1, 1, 2, 1, 0.0)));
-    EXPECT_FALSE(RepeatsNavEpoch(first, Time(2013, 1, 2, 2, 0, 0.0)));
+    const GnssTime first = CalendarTime(2013, 1, 1, 2, 0, 0.0);
+    EXPECT_TRUE(RepeatsNavEpoch(first, CalendarTime(2013, 1, 1, 2, 0, 0.9)));
+    EXPECT_TRUE(RepeatsNavEpoch(first, CalendarTime(2013, 1, 1, 2, 0, 1.0)));
+    EXPECT_FALSE(RepeatsNavEpoch(first, CalendarTime(2013, 1, 1, 2, 0, 1.5)));
+    EXPECT_FALSE(RepeatsNavEpoch(first, CalendarTime(2013, 1, 1, 2, 1, 0.0)));
+    EXPECT_FALSE(RepeatsNavEpoch(first, CalendarTime(2013, 1, 2, 2, 0, 0.0)));
     EXPECT_FALSE(RepeatsNavEpoch(GnssTime{}, first));
 }
 

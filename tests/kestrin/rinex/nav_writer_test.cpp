@@ -5,21 +5,16 @@
 
 #include "core/raw_converter.h"
 #include "rinex/nav_records.h"
+#include "support/epochs.h"
 #include "support/temp_dir.h"
 
 using namespace kestrin;
 
 namespace {
 
+// A time of clock on 2013-01-01.
 GnssTime Toc(int hour, int minute, double second) {
-    GnssTime t;
-    t.year = 2013;
-    t.month = 1;
-    t.day = 1;
-    t.hour = hour;
-    t.minute = minute;
-    t.second = second;
-    return t;
+    return testsupport::CalendarTime(2013, 1, 1, hour, minute, second);
 }
 
 KeplerEphemeris Kepler(int sysCode, int prn, const GnssTime& toc) {

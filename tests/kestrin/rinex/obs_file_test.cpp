@@ -5,26 +5,18 @@
 #include <cstring>
 #include <map>
 #include <regex>
-#include <sstream>
 
 #include "core/raw_converter.h"
 #include "rinex/events_sites.h"
 #include "support/epochs.h"
 #include "support/scoped_tmpdir.h"
 #include "support/temp_dir.h"
+#include "support/text_lines.h"
 
 namespace {
 
 using namespace kestrin;
 using namespace testsupport;
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-    return lines;
-}
 
 std::vector<uint8_t> SiteRecord(int type, const std::string& name, const std::string& number) {
     std::vector<uint8_t> payload(type == 1 ? 42 : 0, 0);

@@ -2,26 +2,22 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
-#include <sstream>
 
 #include "core/raw_converter.h"
 #include "support/epochs.h"
 #include "support/scoped_tmpdir.h"
 #include "support/temp_dir.h"
+#include "support/text_lines.h"
 
 namespace {
 
 using namespace kestrin;
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-    return lines;
-}
+using testsupport::Lines;
 
 // The header lines that carry `label` (columns 61..80).
 std::vector<std::string> Labelled(const std::string& text, const std::string& label) {
@@ -302,6 +298,31 @@ TEST(WriteModelObsFile, WritesAPlain210File) {
     EXPECT_EQ(*(end + 2),
               "  20000000.000 7 100000000.000 7         5.000 7        42.000    20000001.000 6");
     EXPECT_EQ(*(end + 3), "  80000000.000 6         4.000 6        36.000" + std::string(34, ' '));
+}
+
+TEST(WriteModelObsFile, AFailedWriteLeavesTheFileItReplacesAsItWas) {
+    // The model is written back over the file it came from, and the disk takes only the
+    // first kilobyte (a file-size limit stands in for a full disk).
+    testsupport::TempDir out;
+    const std::string path = out.Write("m.21o", "the file the model was read from\n");
+    HeaderInfo info;
+    info.systemsPresent = 1;
+    const std::vector<OBSERVATIONS> epochs = {testsupport::MakeEpoch(
+        testsupport::MakeTime(2021, 6, 1, 0, 0, 0), {testsupport::SimpleGps(3)})};
+
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 1024;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int result = WriteModelObsFile(path, info, epochs, nullptr);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(out.Entries(), std::vector<std::string>{"m.21o"});
+    EXPECT_EQ(testsupport::ReadFile(path), "the file the model was read from\n");
 }
 
 }  // namespace

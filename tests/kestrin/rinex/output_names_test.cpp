@@ -2,20 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/epochs.h"
+
 using namespace kestrin;
+using testsupport::CalendarTime;
 
 namespace {
-
-GnssTime Epoch(int y, int mo, int d, int h, int mi, double s) {
-    GnssTime t;
-    t.year = y;
-    t.month = mo;
-    t.day = d;
-    t.hour = h;
-    t.minute = mi;
-    t.second = s;
-    return t;
-}
 
 TEST(OutputNames, TitleAndJoin) {
     EXPECT_EQ(FileTitle("/data/site.01.dat"), "site.01");
@@ -55,7 +47,7 @@ TEST(OutputNames, DurationAndIntervalTexts) {
 }
 
 TEST(OutputNames, LongNamesOfADaySession) {
-    const GnssTime first = Epoch(2016, 3, 5, 0, 0, 0.0);
+    const GnssTime first = CalendarTime(2016, 3, 5, 0, 0, 0.0);
     GnssTime last = first;
     // week / sow carry the span: 24 hours of 30 s data end at 23:59:30.
     last.sow = 86370.0;
