@@ -9,6 +9,8 @@
 namespace kestrin {
 namespace {
 
+constexpr int64_t kDaysPer400Years = 146097;
+constexpr double kMaxSeconds = 1e15;  // about 31 million years
 constexpr int kMonthLength[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 constexpr int kDaysBeforeMonth[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
 constexpr const char* kMonthNames[12] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
@@ -21,11 +23,22 @@ int MonthLength(int year, int month) {
 // Shared by the GPS and BDS variants: epochYear is the year of the epoch, dayOffset makes
 // 1 January of that year day 1.
 void WeekToCalendar(GnssTime& t, int epochYear, int dayOffset) {
-    const double sow = t.sow;
+    // Seconds that are not a number, or so large that their day count leaves the integer
+    // range (a corrupt time field), are read as 0 instead of overflowing the conversion.
+    const double sow = std::isfinite(t.sow) && std::fabs(t.sow) < kMaxSeconds ? t.sow : 0.0;
     int64_t d = static_cast<int64_t>(std::floor((sow + 1e-6) / 86400.0)) +
                 7 * static_cast<int64_t>(t.week) + dayOffset;
-    int64_t year = epochYear + d / 365;
-    for (int64_t y = epochYear; y < year; ++y) d -= 365 + (IsLeapYear(static_cast<int>(y)) ? 1 : 0);
+    // Whole 400-year cycles first: the Gregorian calendar repeats after kDaysPer400Years, so
+    // the year-by-year count below stays short however far from the epoch the time lies.
+    int64_t year = epochYear;
+    if (d > kDaysPer400Years) {
+        const int64_t cycles = (d - 1) / kDaysPer400Years;
+        d -= cycles * kDaysPer400Years;
+        year += 400 * cycles;
+    }
+    const int64_t startYear = year;
+    year += d / 365;
+    for (int64_t y = startYear; y < year; ++y) d -= 365 + (IsLeapYear(static_cast<int>(y)) ? 1 : 0);
     if (d < 1) {
         --year;
         d += 365 + (IsLeapYear(static_cast<int>(year)) ? 1 : 0);

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <limits>
 #include <string>
 
 #include "core/gnss_time.h"
@@ -74,6 +75,34 @@ TEST(GnssTime, CalendarAndWeekAgreeAcrossLeapDaysAndYearEnds) {
         GnssTime back = Week(c.week, c.sow);
         GpsToCalendar(back);
         ExpectCalendar(back, c.y, c.mo, c.d, c.h, c.mi, c.s);
+    }
+}
+
+TEST(GnssTime, FarAndCorruptTimesGiveADateWithoutCountingEveryYear) {
+    // A corrupt time field must neither hang nor overflow the conversion: 400 Gregorian
+    // years are 146097 days = 20871 weeks, so those weeks land on the epoch date again.
+    struct Case {
+        int week;
+        double sow;
+        int y, mo, d, h, mi;
+    };
+    const Case cases[] = {
+        {20871, 0, 2380, 1, 6, 0, 0},
+        {20871 * 1000, 3600, 401980, 1, 6, 1, 0},
+        {0, 146097.0 * 86400 * 100, 41980, 1, 6, 0, 0},
+        {INT_MAX, 0, 41159253, 9, 7, 0, 0},
+        {2000, 1e18, 2018, 5, 6, 0, 0},  // seconds out of every range read as 0
+        {2000, 1e300, 2018, 5, 6, 0, 0},
+        {2000, std::numeric_limits<double>::quiet_NaN(), 2018, 5, 6, 0, 0},
+    };
+    for (const Case& c : cases) {
+        GnssTime t = Week(c.week, c.sow);
+        GpsToCalendar(t);
+        EXPECT_EQ(t.year, c.y) << c.week << " " << c.sow;
+        EXPECT_EQ(t.month, c.mo) << c.week << " " << c.sow;
+        EXPECT_EQ(t.day, c.d) << c.week << " " << c.sow;
+        EXPECT_EQ(t.hour, c.h) << c.week << " " << c.sow;
+        EXPECT_EQ(t.minute, c.mi) << c.week << " " << c.sow;
     }
 }
 
