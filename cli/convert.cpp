@@ -350,6 +350,12 @@ int RunHeader(const std::vector<std::string>& files, const Console& console) {
     int failed = 0;
     for (const std::string& path : files) {
         std::error_code ec;
+        if (fs::is_directory(path, ec)) {
+            std::fprintf(console.err, "tollmere-cli: %s: is a folder, not a static file\n",
+                         path.c_str());
+            ++failed;
+            continue;
+        }
         FILE* file = std::fopen(path.c_str(), "rb");
         if (file == nullptr) {
             std::fprintf(console.err, "tollmere-cli: %s: cannot read the file: %s\n", path.c_str(),

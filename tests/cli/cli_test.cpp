@@ -182,8 +182,10 @@ TEST_F(CliProgram, MissingOutputFolderIsCreated) {
 
 TEST_F(CliProgram, HeaderCommandRejectsFilesWithoutStaticHeader) {
     WriteBytes(Path("plain.txt"), std::string(600, 'x'));
-    const CliRun run = Cli({"header", Path("plain.txt"), Path("missing.dat")});
+    fs::create_directory(Path("raw.dat"));
+    const CliRun run = Cli({"header", Path("plain.txt"), Path("missing.dat"), Path("raw.dat")});
     EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(Path("raw.dat") + ": is a folder"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find(Path("plain.txt") + ": not a static file"), std::string::npos);
     EXPECT_NE(run.err.find(Path("missing.dat") + ": cannot read the file"), std::string::npos);
 }
