@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -203,9 +204,16 @@ std::string CheckOutputFolder(const std::string& folder, bool create) {
         if (ec) return "cannot create the output folder " + folder + ": " + ec.message();
     }
     if (!fs::is_directory(folder, ec)) return "the output path " + folder + " is not a folder";
-    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-        return "cannot write to the output folder " + folder + ": " + std::strerror(errno);
+    // Whether a file can be created there is only known by creating one: permission bits
+    // say nothing for the superuser, nor for file systems that refuse new files (a
+    // read-only mount, /proc).
+    std::string probe = JoinPath(folder, ".tollmere-cli-XXXXXX");
+    const int fd = ::mkstemp(probe.data());
+    if (fd < 0) {
+        return "cannot create files in the output folder " + folder + ": " + std::strerror(errno);
     }
+    ::close(fd);
+    ::unlink(probe.c_str());
     return {};
 }
 

@@ -140,6 +140,8 @@ TEST_F(CliProgram, BadInputsAreNamedWithTheReason) {
         {{Path("plain.txt")}, Path("plain.txt"), "not a static file"},
         {{Path("nothing")}, Path("nothing"), "holds no raw files"},
         {{"-o", Path("afile"), Path("text.dat")}, Path("text.dat"), "is not a folder"},
+        // A folder that takes no new files, whoever runs the program.
+        {{"-o", "/proc", Path("text.dat")}, Path("text.dat"), "cannot create files in the"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = {"convert"};
