@@ -1,5 +1,7 @@
 #include "core/gnss_time.h"
 
+#include <sys/stat.h>
+
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -11,6 +13,7 @@ namespace {
 
 constexpr int64_t kDaysPer400Years = 146097;
 constexpr double kMaxSeconds = 1e15;  // about 31 million years
+constexpr int kMaxOffset = 1000000;   // TAI-UTC of a leap-second file line, seconds
 constexpr int kMonthLength[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 constexpr int kDaysBeforeMonth[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
 constexpr const char* kMonthNames[12] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
@@ -117,7 +120,8 @@ std::vector<LeapRow> ReadLayout(std::FILE* file, Layout layout) {
                             &taiUtc) != 5)
                 continue;
             monthNumber = MonthNumber(month);
-            if (year < 1980 || monthNumber == 0) continue;
+            // A TAI-UTC beyond any offset a table can hold makes the line no row.
+            if (year < 1980 || monthNumber == 0 || !(std::fabs(taiUtc) < kMaxOffset)) continue;
             r = {year, monthNumber, day, 0, 0, 0, static_cast<int32_t>(19.0 - taiUtc)};
         } else if (layout == Layout::kD) {
             long long ntp = 0;
@@ -125,7 +129,8 @@ std::vector<LeapRow> ReadLayout(std::FILE* file, Layout layout) {
             if (std::sscanf(line, "%lld %d # %d %255s %d", &ntp, &taiUtc, &day, month, &year) != 5)
                 continue;
             monthNumber = MonthNumber(month);
-            if (year < 1980 || monthNumber == 0) continue;
+            if (year < 1980 || monthNumber == 0 || taiUtc <= -kMaxOffset || taiUtc >= kMaxOffset)
+                continue;
             r = {year, monthNumber, day, 0, 0, 0, 19 - taiUtc};
         } else {
             double increment = 0;
@@ -227,6 +232,9 @@ double SignedRemainder(double x, double step) {
 
 bool LoadLeapTable(const std::string& path) {
     if (path.empty()) return false;
+    // Only a regular file: opening a pipe of that name would wait for a writer for ever.
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     std::FILE* file = std::fopen(path.c_str(), "r");
     if (!file) return false;
     std::vector<LeapRow> rows;
@@ -247,7 +255,10 @@ int LeapSecondsAt(const GnssTime& t) {
         if (row.year == 0) break;
         GnssTime u = ShiftTime(t, row.value);
         GpsToCalendar(u);
-        if (row.year < u.year || (row.year == u.year && u.month >= row.month)) return -row.value;
+        if (row.year < u.year || (row.year == u.year && u.month >= row.month)) {
+            // Negated in 64 bits: a table row read from a file may hold any int value.
+            return static_cast<int>(-static_cast<int64_t>(row.value));
+        }
     }
     return 0;
 }

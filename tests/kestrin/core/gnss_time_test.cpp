@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <climits>
 #include <cstdio>
@@ -277,4 +278,24 @@ TEST_F(LeapTableTest, AtMostSixtyFourRowsAreRead) {
     GnssTime t = CalendarTime(2000, 5, 1, 0, 0, 0);
     CalendarToGps(t);
     EXPECT_EQ(LeapSecondsAt(t), 0);
+}
+
+TEST_F(LeapTableTest, AbsurdOffsetsAndNonFilesLoadNoRows) {
+    // Offsets no table can hold are no rows in the layouts that compute them; a row given
+    // as it stands (layout A) may hold any int and is still answered without overflow.
+    EXPECT_FALSE(LoadLeapTable(
+        dir.Write("b.sec",
+                  " 2017 JAN  1 =JD 2457754.5  TAI-UTC= 1e300 S + (MJD - 41317.) X 0.0 S\n"
+                  " 2018 JAN  1 =JD 2458119.5  TAI-UTC= nan S + (MJD - 41317.) X 0.0 S\n")));
+    EXPECT_FALSE(LoadLeapTable(dir.Write("d.sec", "3692217600\t-2147483648\t# 1 JAN 2017\n")));
+    ASSERT_TRUE(LoadLeapTable(dir.Write("a.sec", "1900 1 1 0 0 0 -2147483648\n")));
+    GnssTime t = CalendarTime(2018, 1, 1, 0, 0, 0);
+    CalendarToGps(t);
+    EXPECT_EQ(LeapSecondsAt(t), INT_MIN);  // 2^31 does not fit: it wraps, without overflow
+
+    // A pipe named like the file is not opened (opening it would wait for a writer).
+    const std::string fifo = dir.File("leap.sec");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(LoadLeapTable(fifo));
+    EXPECT_FALSE(LoadLeapTable(dir.path()));
 }
