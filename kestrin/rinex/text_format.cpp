@@ -1,11 +1,19 @@
 #include "rinex/text_format.h"
 
+#include <cmath>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 
 namespace kestrin {
 
 namespace {
+
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+constexpr int kMaxFastPrecision = 15;
+// Integer parts below this limit, with the scaled fraction, stay exact in a double.
+constexpr double kMaxFastMagnitude = 1e15;
 
 void AppendFormatV(std::string& out, const char* format, va_list args) {
     char stackBuffer[256];
@@ -24,12 +32,235 @@ void AppendFormatV(std::string& out, const char* format, va_list args) {
     out.resize(start + static_cast<size_t>(needed));
 }
 
+// Writes the decimal digits of `value` backwards, ending just before `end`; returns the
+// first digit.
+char* DigitsBackwards(char* end, uint64_t value) {
+    do {
+        *--end = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    return end;
+}
+
+// Pads `text` (already without padding) to `width`: blanks on the left, blanks on the right
+// with `left`, or zeros after the sign with `zeros`.
+void AppendPadded(std::string& out, const char* text, size_t length, int width, bool left,
+                  bool zeros) {
+    const size_t fill =
+        width > 0 && static_cast<size_t>(width) > length ? static_cast<size_t>(width) - length : 0;
+    if (left) {
+        out.append(text, length);
+        out.append(fill, ' ');
+    } else if (zeros) {
+        if (length > 0 && text[0] == '-') {
+            out += '-';
+            ++text;
+            --length;
+        }
+        out.append(fill, '0');
+        out.append(text, length);
+    } else {
+        out.append(fill, ' ');
+        out.append(text, length);
+    }
+}
+
+// The fixed-point text of a finite `value` with |value| < kMaxFastMagnitude, without padding;
+// returns its length. `text` holds at least 40 characters.
+size_t FixedText(char* text, double value, int precision) {
+    const bool negative = std::signbit(value);
+    const double magnitude = std::fabs(value);
+    double whole = std::floor(magnitude);
+    const double fraction = magnitude - whole;  // exact
+    uint64_t digits = 0;
+    if (precision > 0) {
+        // digits = floor(fraction * scale), found exactly: fma rounds only once, so the sign
+        // of fraction * scale - n is always right.
+        const double scale = kPowersOfTen[precision];
+        double n = std::floor(fraction * scale);
+        while (n > 0 && std::fma(fraction, scale, -n) < 0) n -= 1;
+        while (std::fma(fraction, scale, -(n + 1)) >= 0) n += 1;
+        // Round the remainder half to even, as printf does.
+        const double half = std::fma(fraction, scale, -(n + 0.5));
+        if (half > 0 || (half == 0 && std::fmod(n, 2.0) != 0)) n += 1;
+        if (n >= scale) {
+            n = 0;
+            whole += 1;
+        }
+        digits = static_cast<uint64_t>(n);
+    } else if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0)) {
+        whole += 1;
+    }
+    char buffer[40];
+    char* const end = buffer + sizeof buffer;
+    char* p = end;
+    if (precision > 0) {
+        char* const fractionStart = end - precision;
+        while (p > fractionStart) {
+            *--p = static_cast<char>('0' + digits % 10);
+            digits /= 10;
+        }
+        *--p = '.';
+    }
+    p = DigitsBackwards(p, static_cast<uint64_t>(whole));
+    if (negative) *--p = '-';
+    const size_t length = static_cast<size_t>(end - p);
+    for (size_t i = 0; i < length; ++i) text[i] = p[i];
+    return length;
+}
+
+bool FastFixed(double value, int precision) {
+    return precision >= 0 && precision <= kMaxFastPrecision && std::isfinite(value) &&
+           std::fabs(value) < kMaxFastMagnitude;
+}
+
+// One conversion of a format: flags, width, precision and the conversion letter.
+struct Conversion {
+    bool left = false, zeros = false, other = false;  // other: a flag handled by the C library
+    int width = 0;
+    int precision = -1;
+    char letter = 0;
+};
+
+// Reads the conversion after a '%' at `p`; returns the position after it, or nullptr when it
+// uses something only vsnprintf handles ('*', length modifiers, other letters).
+const char* ReadConversion(const char* p, Conversion& c) {
+    for (;; ++p) {
+        if (*p == '-') {
+            c.left = true;
+        } else if (*p == '0') {
+            c.zeros = true;
+        } else if (*p == '+' || *p == ' ' || *p == '#') {
+            c.other = true;
+        } else {
+            break;
+        }
+    }
+    while (*p >= '0' && *p <= '9') c.width = c.width * 10 + (*p++ - '0');
+    if (*p == '.') {
+        ++p;
+        c.precision = 0;
+        while (*p >= '0' && *p <= '9') c.precision = c.precision * 10 + (*p++ - '0');
+    }
+    if (c.width > 4096 || c.precision > 4096) return nullptr;
+    switch (*p) {
+        case 'd':
+        case 'c':
+        case 's':
+        case 'f':
+            c.letter = *p;
+            return p + 1;
+        default:
+            return nullptr;
+    }
+}
+
+// Formats one conversion through the C library (the flags this file does not handle).
+void AppendThroughLibrary(std::string& out, const char* spec, size_t specLength, ...) {
+    char one[32];
+    if (specLength >= sizeof one) return;
+    for (size_t i = 0; i < specLength; ++i) one[i] = spec[i];
+    one[specLength] = '\0';
+    va_list args;
+    va_start(args, specLength);
+    AppendFormatV(out, one, args);
+    va_end(args);
+}
+
+// Formats the conversions of `format` without vsnprintf; false (with `out` unchanged) when
+// the format needs something only vsnprintf handles.
+bool AppendFormatFast(std::string& out, const char* format, va_list args) {
+    const size_t start = out.size();
+    const char* p = format;
+    while (*p != '\0') {
+        const char* literal = p;
+        while (*p != '\0' && *p != '%') ++p;
+        out.append(literal, static_cast<size_t>(p - literal));
+        if (*p == '\0') break;
+        const char* spec = p;
+        if (p[1] == '%') {
+            out += '%';
+            p += 2;
+            continue;
+        }
+        Conversion c;
+        p = ReadConversion(p + 1, c);
+        if (p == nullptr) {
+            out.resize(start);
+            return false;
+        }
+        const size_t specLength = static_cast<size_t>(p - spec);
+        char text[48];
+        switch (c.letter) {
+            case 'd': {
+                const int value = va_arg(args, int);
+                if (c.other || c.precision >= 0) {
+                    AppendThroughLibrary(out, spec, specLength, value);
+                    break;
+                }
+                char* const end = text + sizeof text;
+                const uint64_t magnitude =
+                    value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+                char* first = DigitsBackwards(end, magnitude);
+                if (value < 0) *--first = '-';
+                AppendPadded(out, first, static_cast<size_t>(end - first), c.width, c.left,
+                             c.zeros);
+                break;
+            }
+            case 'c': {
+                const int value = va_arg(args, int);
+                if (c.other || c.zeros) {
+                    AppendThroughLibrary(out, spec, specLength, value);
+                    break;
+                }
+                text[0] = static_cast<char>(value);
+                AppendPadded(out, text, 1, c.width, c.left, false);
+                break;
+            }
+            case 's': {
+                const char* value = va_arg(args, const char*);
+                if (value == nullptr || c.other || c.zeros) {
+                    AppendThroughLibrary(out, spec, specLength, value);
+                    break;
+                }
+                size_t length = 0;
+                while (value[length] != '\0' &&
+                       (c.precision < 0 || length < static_cast<size_t>(c.precision))) {
+                    ++length;
+                }
+                AppendPadded(out, value, length, c.width, c.left, false);
+                break;
+            }
+            case 'f': {
+                const double value = va_arg(args, double);
+                const int precision = c.precision < 0 ? 6 : c.precision;
+                if (c.other || !FastFixed(value, precision)) {
+                    AppendThroughLibrary(out, spec, specLength, value);
+                    break;
+                }
+                const size_t length = FixedText(text, value, precision);
+                AppendPadded(out, text, length, c.width, c.left, c.zeros);
+                break;
+            }
+        }
+    }
+    return true;
+}
+
+void AppendFormatChecked(std::string& out, const char* format, va_list args) {
+    va_list copy;
+    va_copy(copy, args);
+    const bool done = AppendFormatFast(out, format, copy);
+    va_end(copy);
+    if (!done) AppendFormatV(out, format, args);
+}
+
 }  // namespace
 
 void AppendFormat(std::string& out, const char* format, ...) {
     va_list args;
     va_start(args, format);
-    AppendFormatV(out, format, args);
+    AppendFormatChecked(out, format, args);
     va_end(args);
 }
 
@@ -37,9 +268,19 @@ std::string StringFormat(const char* format, ...) {
     std::string out;
     va_list args;
     va_start(args, format);
-    AppendFormatV(out, format, args);
+    AppendFormatChecked(out, format, args);
     va_end(args);
     return out;
+}
+
+void AppendFixed(std::string& out, double value, int width, int precision) {
+    if (!FastFixed(value, precision)) {
+        AppendFormat(out, "%*.*f", width, precision, value);
+        return;
+    }
+    char text[48];
+    const size_t length = FixedText(text, value, precision);
+    AppendPadded(out, text, length, width, false, false);
 }
 
 }  // namespace kestrin
