@@ -537,7 +537,7 @@ TEST(OemNavigation, GpsEphemLayoutAndItsQzssAndBeidouTwins) {
     double variance = 4.0;
     std::memcpy(&body[216], &variance, 8);
     PutU32(body, 0, 5);
-    PutU32(body, 12, 1u | (2u << 1) | (0x21u << 4) | (1u << 10));
+    PutU32(body, 12, 0x21);
     PutU32(body, 16, 77);
     PutU32(body, 24, 1562);
     PutU32(body, 160, 333);
@@ -547,10 +547,10 @@ TEST(OemNavigation, GpsEphemLayoutAndItsQzssAndBeidouTwins) {
     EXPECT_EQ(e.prn, 5);
     EXPECT_EQ(e.sysCode, kSysGps);
     EXPECT_EQ(e.transmissionTime, 4);
-    EXPECT_EQ(e.l2PFlag, 1);
-    EXPECT_EQ(e.codesOnL2, 2);
+    EXPECT_EQ(e.l2PFlag, 0);
+    EXPECT_EQ(e.codesOnL2, 0);
     EXPECT_EQ(e.health, 0x21);
-    EXPECT_EQ(e.fitInterval, 6);
+    EXPECT_EQ(e.fitInterval, 4);
     EXPECT_EQ(e.iode, 77);
     EXPECT_EQ(e.week, 1562);
     EXPECT_EQ(e.toe, 32);
@@ -572,7 +572,7 @@ TEST(OemNavigation, GpsEphemLayoutAndItsQzssAndBeidouTwins) {
     ASSERT_TRUE(DecodeOemQzssEphemeris(ByteView(q.data(), q.size()), e));
     EXPECT_EQ(e.sysCode, kSysQzss);
     EXPECT_EQ(e.prn, 1);
-    EXPECT_EQ(e.health, 1u | (2u << 1) | (0x21u << 4) | (1u << 10));
+    EXPECT_EQ(e.health, 0x21);
     EXPECT_EQ(e.codesOnL2, 0);
     EXPECT_EQ(e.fitInterval, 2);
 
@@ -595,6 +595,15 @@ TEST(OemNavigation, GpsEphemLayoutAndItsQzssAndBeidouTwins) {
     EXPECT_EQ(e.toc.year, 2023);  // BDS week 919 in BDS time
 
     EXPECT_FALSE(DecodeOemGpsEphem(ByteView(body.data(), 223), e));
+
+    // Every broadcast health code comes through as it is: the low codes too, which flag a
+    // signal problem and must not read as healthy.
+    for (uint32_t health : {0u, 1u, 5u, 15u, 0x20u, 0x3Fu}) {
+        std::string h = body;
+        PutU32(h, 12, health);
+        ASSERT_TRUE(DecodeOemGpsEphem(ByteView(h.data(), h.size()), e));
+        EXPECT_EQ(e.health, health);
+    }
 }
 
 TEST(OemNavigation, DecodedEphemerisSelectsSystemByPrn) {
