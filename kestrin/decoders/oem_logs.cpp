@@ -562,7 +562,7 @@ bool DecodeOemRawEphem(ByteView b, KeplerEphemeris& eph) {
     return true;
 }
 
-bool DecodeOemGalEphemeris(ByteView b, int headerWeek, KeplerEphemeris& eph) {
+bool DecodeOemGalEphemeris(ByteView b, int headerWeek, double headerSow, KeplerEphemeris& eph) {
     eph.Init();
     if (!b.Has(0, 220)) return false;
     eph.sysCode = kSysGalileo;
@@ -621,9 +621,15 @@ bool DecodeOemGalEphemeris(ByteView b, int headerWeek, KeplerEphemeris& eph) {
     if (e5bHealth) health |= 0x180u;
     eph.health = health;
     eph.transmissionTime = eph.toe;
-    eph.week = headerWeek;
-    if (!ValidTime(headerWeek, toc)) return false;
-    eph.toc = GpsTime(headerWeek, toc);
+    int week = headerWeek;
+    if (toc - headerSow > 302400.0) {
+        --week;
+    } else if (headerSow - toc > 302400.0) {
+        ++week;
+    }
+    eph.week = week;
+    if (!ValidTime(week, toc)) return false;
+    eph.toc = GpsTime(week, toc);
     return true;
 }
 

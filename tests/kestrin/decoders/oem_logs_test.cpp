@@ -483,7 +483,8 @@ TEST(OemNavigation, GalileoAndBeidouEphemeridesOfRealRecording) {
     ASSERT_EQ(gal.size(), 14u);
     for (const Log& log : gal) {
         KeplerEphemeris eph;
-        bool ok = DecodeOemGalEphemeris(log.body, log.header.week, eph);
+        bool ok =
+            DecodeOemGalEphemeris(log.body, log.header.week, log.header.msOfWeek * 0.001, eph);
         // E34 and E36 lie past the 30 Galileo places of the satellite tables.
         ASSERT_EQ(ok, log.body.U32(0) <= 30);
         if (!ok) continue;
@@ -493,6 +494,40 @@ TEST(OemNavigation, GalileoAndBeidouEphemeridesOfRealRecording) {
         EXPECT_EQ(eph.toc.year, 2023);
         EXPECT_DOUBLE_EQ(eph.transmissionTime, eph.toe);
         EXPECT_NE(static_cast<int>(eph.dataSources) & (1 << 9 | 1 << 8), 0);
+    }
+    // Logged across a week boundary, the ephemeris keeps the week of its time of clock.
+    struct WeekCase {
+        int headerWeek;
+        double headerSow;
+        int week;
+    };
+    const std::string moved = [&] {
+        const ByteView first = gal.front().body;
+        std::string body(first.data(), first.data() + 220);
+        uint32_t prn = 9;
+        std::memcpy(&body[0], &prn, 4);
+        uint32_t inav = 1, toc = 604200;  // Saturday 23:50
+        std::memcpy(&body[8], &inav, 4);
+        std::memcpy(&body[176], &toc, 4);
+        return body;
+    }();
+    for (const WeekCase& c : {WeekCase{2276, 300.0, 2275}, WeekCase{2275, 604000.0, 2275},
+                              WeekCase{2275, 302000.0, 2275}}) {
+        KeplerEphemeris eph;
+        ASSERT_TRUE(DecodeOemGalEphemeris(ByteView(moved.data(), moved.size()), c.headerWeek,
+                                          c.headerSow, eph));
+        EXPECT_EQ(eph.week, c.week) << c.headerWeek << " " << c.headerSow;
+        EXPECT_EQ(eph.toc.week, c.week);
+        EXPECT_DOUBLE_EQ(eph.toc.sow, 604200.0);
+    }
+    {
+        std::string early = moved;
+        uint32_t toc = 600;  // Sunday 00:10 of the next week, logged on Saturday night
+        std::memcpy(&early[176], &toc, 4);
+        KeplerEphemeris eph;
+        ASSERT_TRUE(
+            DecodeOemGalEphemeris(ByteView(early.data(), early.size()), 2275, 604500.0, eph));
+        EXPECT_EQ(eph.week, 2276);
     }
     std::vector<Log> bds = LogsOf(bytes, kOemBdsEphemeris);
     ASSERT_EQ(bds.size(), 23u);
