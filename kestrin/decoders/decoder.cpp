@@ -13,6 +13,10 @@ namespace kestrin {
 namespace {
 
 constexpr uint8_t kSiteSync0 = 0xB7, kSiteSync1 = 0x59;
+// The longest site record carries 66 payload bytes. A sync announcing more than this is met
+// by chance in other bytes: checking the CRC of such a length at every offset where B7 59
+// occurs would let a crafted file cost minutes per megabyte.
+constexpr size_t kMaxSitePayload = 1024;
 
 // Closes the input file on every path out of a conversion.
 struct InputFile {
@@ -145,6 +149,10 @@ size_t DecoderFrame::ScanBuffer(uint64_t bufferStart, uint64_t fileLength, uint6
             continue;
         }
         if (ScansSiteRecords() && rest.U8(0) == kSiteSync0 && rest.U8(1) == kSiteSync1) {
+            if (rest.size() >= 6 && rest.U16(4) > kMaxSitePayload) {
+                ++offset;
+                continue;
+            }
             int used = writer.ParseSiteRecord(scan_.data(), static_cast<int>(fill_),
                                               static_cast<int>(offset),
                                               static_cast<int>(Epochs().size()), currentSegment_);

@@ -176,6 +176,26 @@ TEST(DecoderFrame, OccupationEndAtTheVeryEndOfTheFileIsKept) {
     }
 }
 
+TEST(DecoderFrame, SiteSyncWithAnImplausibleLengthIsNoRecord) {
+    // Real site records carry at most 66 payload bytes. A B7 59 announcing kilobytes is
+    // passed over at once, even with a CRC that happens to hold, and so are repeated ones
+    // (whose CRCs would otherwise be computed at every offset).
+    std::string bogus = SiteRecord(1, "FAR-AWAY" + std::string(1992, ' '));
+    std::string repeated;
+    for (int i = 0; i < 2000; ++i) repeated += std::string("\xB7\x59\x00\x01\x00\x7F", 6);
+    for (const std::string& inserted : {bogus, repeated}) {
+        std::string data = Fixture("oemv_200911218_part.gps");
+        data.insert(34177, inserted);
+        TempDir dir, out, tmp;
+        std::string path = testsupport::WriteStaticFile(dir.path(), "far.dat", {}, data);
+        DirectRun run = ConvertDirect(path, out.path(), tmp.path());
+        ASSERT_EQ(run.result, 1);
+        EXPECT_EQ(run.epochs, 20);
+        std::string obs = testsupport::ReadFile(out.File("far.09O"));
+        EXPECT_EQ(obs.find("FAR-AWAY"), std::string::npos);
+    }
+}
+
 TEST(DecoderFrame, CorruptedFrameIsSkippedAndTheStreamResynchronises) {
     std::string data = Fixture("oemv_200911218_part.gps");
     // Flip a byte inside the first RANGECMP body (frame at 9501): that epoch is lost only.
