@@ -2,10 +2,12 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <set>
 #include <string>
 #include <system_error>
@@ -27,7 +29,9 @@ namespace fs = std::filesystem;
 // program points $TMPDIR at a private folder of its own and, on the signal, removes that
 // folder and its own ".part" files from the output folders before it exits with 128 + the
 // signal number. The signals are taken by a thread of their own (sigwait), so the removal
-// runs as ordinary code and not inside a signal handler.
+// runs as ordinary code and not inside a signal handler. Whichever comes first, the signal or
+// the end of the command (Finish), takes the lock and keeps it, so the program never ends
+// half-way through the removal. The object lives until the process ends.
 class InterruptCleanup {
   public:
     explicit InterruptCleanup(std::set<std::string> outputFolders)
@@ -37,13 +41,20 @@ class InterruptCleanup {
         if (::mkdtemp(pattern.data()) != nullptr && ::setenv("TMPDIR", pattern.c_str(), 1) == 0) {
             tempRoot_ = pattern;
         }
+        // A reader of the report that went away (`... | head -1`) does not stop the
+        // conversions half-way: writes to it just fail.
+        std::signal(SIGPIPE, SIG_IGN);
         sigemptyset(&signals_);
         for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&signals_, signal);
         if (pthread_sigmask(SIG_BLOCK, &signals_, nullptr) == 0) {
             std::thread([this] { Wait(); }).detach();
         }
     }
-    ~InterruptCleanup() { RemoveTempRoot(); }
+    // At the end of the command: the private folder (empty by then) goes.
+    void Finish() {
+        mutex_.lock();  // held until the process ends
+        RemoveTempRoot();
+    }
     InterruptCleanup(const InterruptCleanup&) = delete;
     InterruptCleanup& operator=(const InterruptCleanup&) = delete;
 
@@ -51,6 +62,7 @@ class InterruptCleanup {
     void Wait() {
         int signal = 0;
         if (sigwait(&signals_, &signal) != 0) return;
+        mutex_.lock();  // held until _exit; blocks for good once the command has finished
         // Twice: the conversion goes on while the first pass runs and may create a file.
         for (int pass = 0; pass < 2; ++pass) {
             RemoveTempRoot();
@@ -89,7 +101,9 @@ class InterruptCleanup {
     std::set<std::string> outputFolders_;
     std::string tempRoot_;
     sigset_t signals_;
+    std::mutex mutex_;
 };
+InterruptCleanup* interruptCleanup = nullptr;  // never deleted: its thread may still wait
 
 // The folders a convert command may write into: the output folder, or each input's own.
 std::set<std::string> OutputFoldersOf(const tollmere::cli::ConvertCommand& command) {
@@ -130,8 +144,10 @@ int main(int argc, char** argv) {
             std::fputs(HelpText().c_str(), stdout);
             return 0;
         }
-        const InterruptCleanup cleanup(OutputFoldersOf(parsed.command));
-        return RunConvert(parsed.command, console);
+        interruptCleanup = new InterruptCleanup(OutputFoldersOf(parsed.command));
+        const int status = RunConvert(parsed.command, console);
+        interruptCleanup->Finish();
+        return status;
     }
     if (command == "header") {
         std::vector<std::string> files;

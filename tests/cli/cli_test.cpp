@@ -398,6 +398,31 @@ TEST_F(CliSample, InterruptedConversionLeavesNoTemporaryOrUnfinishedFiles) {
     }
 }
 
+TEST_F(CliSample, ReportReaderThatWentAwayDoesNotStopTheConversion) {
+    fs::create_directory(Path("tmp"));
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ::close(fds[0]);  // nobody reads the report
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::setenv("TMPDIR", Path("tmp").c_str(), 1);
+        ::dup2(fds[1], STDOUT_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDERR_FILENO);
+        ::execl(TOLLMERE_CLI, TOLLMERE_CLI, "convert", "-o", Path("out").c_str(),
+                Path("oemv_20091218.dat").c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(OutputNames().size(), 3u);
+    EXPECT_TRUE(fs::is_empty(Path("tmp")));
+}
+
 TEST_F(CliSample, InputsWithTheSameOutputNamesAreReported) {
     fs::create_directories(Path("a"));
     fs::create_directories(Path("b"));
