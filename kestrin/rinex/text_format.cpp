@@ -112,6 +112,18 @@ struct Conversion {
     char letter = 0;
 };
 
+// Widths and precisions above this go to vsnprintf.
+constexpr int kMaxFastWidth = 4096;
+
+// Reads the digits at `p` into `number` (stopping growth above kMaxFastWidth); returns the
+// position after them.
+const char* ReadNumber(const char* p, int& number) {
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        if (number <= kMaxFastWidth) number = number * 10 + (*p - '0');
+    }
+    return p;
+}
+
 // Reads the conversion after a '%' at `p`; returns the position after it, or nullptr when it
 // uses something only vsnprintf handles ('*', length modifiers, other letters).
 const char* ReadConversion(const char* p, Conversion& c) {
@@ -126,13 +138,13 @@ const char* ReadConversion(const char* p, Conversion& c) {
             break;
         }
     }
-    while (*p >= '0' && *p <= '9') c.width = c.width * 10 + (*p++ - '0');
+    p = ReadNumber(p, c.width);
     if (*p == '.') {
         ++p;
         c.precision = 0;
-        while (*p >= '0' && *p <= '9') c.precision = c.precision * 10 + (*p++ - '0');
+        p = ReadNumber(p, c.precision);
     }
-    if (c.width > 4096 || c.precision > 4096) return nullptr;
+    if (c.width > kMaxFastWidth || c.precision > kMaxFastWidth) return nullptr;
     switch (*p) {
         case 'd':
         case 'c':
