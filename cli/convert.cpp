@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -203,9 +204,16 @@ std::string CheckOutputFolder(const std::string& folder, bool create) {
         if (ec) return "cannot create the output folder " + folder + ": " + ec.message();
     }
     if (!fs::is_directory(folder, ec)) return "the output path " + folder + " is not a folder";
-    if (::access(folder.c_str(), W_OK | X_OK) != 0) {
-        return "cannot write to the output folder " + folder + ": " + std::strerror(errno);
+    // Whether a file can be created there is only known by creating one: permission bits
+    // say nothing for the superuser, nor for file systems that refuse new files (a
+    // read-only mount, /proc).
+    std::string probe = JoinPath(folder, ".tollmere-cli-XXXXXX");
+    const int fd = ::mkstemp(probe.data());
+    if (fd < 0) {
+        return "cannot create files in the output folder " + folder + ": " + std::strerror(errno);
     }
+    ::close(fd);
+    ::unlink(probe.c_str());
     return {};
 }
 
@@ -350,6 +358,12 @@ int RunHeader(const std::vector<std::string>& files, const Console& console) {
     int failed = 0;
     for (const std::string& path : files) {
         std::error_code ec;
+        if (fs::is_directory(path, ec)) {
+            std::fprintf(console.err, "tollmere-cli: %s: is a folder, not a static file\n",
+                         path.c_str());
+            ++failed;
+            continue;
+        }
         FILE* file = std::fopen(path.c_str(), "rb");
         if (file == nullptr) {
             std::fprintf(console.err, "tollmere-cli: %s: cannot read the file: %s\n", path.c_str(),

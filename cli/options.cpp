@@ -55,9 +55,17 @@ int IntervalIndex(const std::string& name) {
     std::string value = Lower(name);
     int index = IndexOf(kIntervalNames, value);
     // "30s" means the entry "30"; only the second-valued entries take the suffix.
-    if (index < 0 && value.size() > 1 && value.back() == 's') {
-        index = IndexOf(kIntervalNames, value.substr(0, value.size() - 1));
+    const bool seconds = value.size() > 1 && value.back() == 's';
+    if (seconds) value.pop_back();
+    if (index < 0 && seconds) {
+        index = IndexOf(kIntervalNames, value);
         if (index >= 0 && index < 5) index = -1;
+    }
+    // The rate entries also answer to their interval in seconds ("1" or "1s" is "1hz").
+    if (index < 0) {
+        static constexpr const char* kRateSeconds[] = {"0.1", "0.2", "0.5", "1"};
+        const int rate = IndexOf(kRateSeconds, value);
+        if (rate >= 0) index = rate + 1;
     }
     return index;
 }
@@ -192,7 +200,8 @@ convert
   --format NAME        rinex2.10 | rinex3.02 | leica3.02 | brevak2.10 | brevak3.02
                        (default rinex3.02)
   --interval VALUE     output interval: auto (every epoch, default) | 10hz | 5hz | 2hz |
-                       1hz | 2 | 5 | 10 | 15 | 20 | 30 | 60 (seconds; "30s" also works)
+                       1hz | 2 | 5 | 10 | 15 | 20 | 30 | 60 (seconds; "30s" also works,
+                       and 0.1, 0.2, 0.5 and 1 name the rates 10hz, 5hz, 2hz and 1hz)
   --systems LETTERS    satellite systems to export, letters of GRCSJE: G GPS, R GLONASS,
                        C BeiDou, S SBAS, J QZSS, E Galileo (default GRCSJE)
   --single-freq        keep only the first-band signals (default: all bands)

@@ -39,7 +39,8 @@ int32_t OptionWord(const ConvertChoices& choices);
 bool MixedAllowed(int formatIndex);
 
 // Index of a --format / --interval value (case-insensitive; an interval may carry a trailing
-// "s"), or -1 when it names no list entry.
+// "s", and the rate entries also take their interval in seconds), or -1 when it names no
+// list entry.
 int FormatIndex(const std::string& name);
 int IntervalIndex(const std::string& name);
 

@@ -2,6 +2,8 @@
 // Nothing is thrown across these functions: any failure inside becomes the failure result.
 #include "kestrin/kestrin.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <string>
 
@@ -69,6 +71,9 @@ KESTRIN_API int ConvertDataToRinexFormat_CSharp(const char* inputPath, const cha
 KESTRIN_API int GetStaticHead(const char* path, int* year, int* month, int* day) {
     return Guarded([&] {
         if (!path || !*path || !year || !month || !day) return 0;
+        // Only a regular file can be opened as a static file (a folder cannot).
+        struct stat st;
+        if (::stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return 0;
         std::FILE* file = std::fopen(path, "rb");
         if (!file) return 0;
         unsigned char header[kestrin::kStaticHeaderSize] = {};

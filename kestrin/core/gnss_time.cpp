@@ -1,5 +1,7 @@
 #include "core/gnss_time.h"
 
+#include <sys/stat.h>
+
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -9,6 +11,9 @@
 namespace kestrin {
 namespace {
 
+constexpr int64_t kDaysPer400Years = 146097;
+constexpr double kMaxSeconds = 1e15;  // about 31 million years
+constexpr int kMaxOffset = 1000000;   // TAI-UTC of a leap-second file line, seconds
 constexpr int kMonthLength[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 constexpr int kDaysBeforeMonth[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 273, 304, 334};
 constexpr const char* kMonthNames[12] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
@@ -21,11 +26,22 @@ int MonthLength(int year, int month) {
 // Shared by the GPS and BDS variants: epochYear is the year of the epoch, dayOffset makes
 // 1 January of that year day 1.
 void WeekToCalendar(GnssTime& t, int epochYear, int dayOffset) {
-    const double sow = t.sow;
+    // Seconds that are not a number, or so large that their day count leaves the integer
+    // range (a corrupt time field), are read as 0 instead of overflowing the conversion.
+    const double sow = std::isfinite(t.sow) && std::fabs(t.sow) < kMaxSeconds ? t.sow : 0.0;
     int64_t d = static_cast<int64_t>(std::floor((sow + 1e-6) / 86400.0)) +
                 7 * static_cast<int64_t>(t.week) + dayOffset;
-    int64_t year = epochYear + d / 365;
-    for (int64_t y = epochYear; y < year; ++y) d -= 365 + (IsLeapYear(static_cast<int>(y)) ? 1 : 0);
+    // Whole 400-year cycles first: the Gregorian calendar repeats after kDaysPer400Years, so
+    // the year-by-year count below stays short however far from the epoch the time lies.
+    int64_t year = epochYear;
+    if (d > kDaysPer400Years) {
+        const int64_t cycles = (d - 1) / kDaysPer400Years;
+        d -= cycles * kDaysPer400Years;
+        year += 400 * cycles;
+    }
+    const int64_t startYear = year;
+    year += d / 365;
+    for (int64_t y = startYear; y < year; ++y) d -= 365 + (IsLeapYear(static_cast<int>(y)) ? 1 : 0);
     if (d < 1) {
         --year;
         d += 365 + (IsLeapYear(static_cast<int>(year)) ? 1 : 0);
@@ -104,7 +120,8 @@ std::vector<LeapRow> ReadLayout(std::FILE* file, Layout layout) {
                             &taiUtc) != 5)
                 continue;
             monthNumber = MonthNumber(month);
-            if (year < 1980 || monthNumber == 0) continue;
+            // A TAI-UTC beyond any offset a table can hold makes the line no row.
+            if (year < 1980 || monthNumber == 0 || !(std::fabs(taiUtc) < kMaxOffset)) continue;
             r = {year, monthNumber, day, 0, 0, 0, static_cast<int32_t>(19.0 - taiUtc)};
         } else if (layout == Layout::kD) {
             long long ntp = 0;
@@ -112,7 +129,8 @@ std::vector<LeapRow> ReadLayout(std::FILE* file, Layout layout) {
             if (std::sscanf(line, "%lld %d # %d %255s %d", &ntp, &taiUtc, &day, month, &year) != 5)
                 continue;
             monthNumber = MonthNumber(month);
-            if (year < 1980 || monthNumber == 0) continue;
+            if (year < 1980 || monthNumber == 0 || taiUtc <= -kMaxOffset || taiUtc >= kMaxOffset)
+                continue;
             r = {year, monthNumber, day, 0, 0, 0, 19 - taiUtc};
         } else {
             double increment = 0;
@@ -214,6 +232,9 @@ double SignedRemainder(double x, double step) {
 
 bool LoadLeapTable(const std::string& path) {
     if (path.empty()) return false;
+    // Only a regular file: opening a pipe of that name would wait for a writer for ever.
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     std::FILE* file = std::fopen(path.c_str(), "r");
     if (!file) return false;
     std::vector<LeapRow> rows;
@@ -234,7 +255,10 @@ int LeapSecondsAt(const GnssTime& t) {
         if (row.year == 0) break;
         GnssTime u = ShiftTime(t, row.value);
         GpsToCalendar(u);
-        if (row.year < u.year || (row.year == u.year && u.month >= row.month)) return -row.value;
+        if (row.year < u.year || (row.year == u.year && u.month >= row.month)) {
+            // Negated in 64 bits: a table row read from a file may hold any int value.
+            return static_cast<int>(-static_cast<int64_t>(row.value));
+        }
     }
     return 0;
 }

@@ -148,7 +148,17 @@ size_t DecoderFrame::ScanBuffer(uint64_t bufferStart, uint64_t fileLength, uint6
             int used = writer.ParseSiteRecord(scan_.data(), static_cast<int>(fill_),
                                               static_cast<int>(offset),
                                               static_cast<int>(Epochs().size()), currentSegment_);
-            if (used <= 0) break;  // the record is completed by the next chunk
+            if (used <= 0) {
+                // A record whose announced length no later chunk can complete is a sync
+                // met by chance: move on instead of holding the scan (and dropping the
+                // buffer) there.
+                const size_t recordLength = size_t{rest.U16(4)} + 8;
+                if (rest.size() >= 6 && !CanComplete(rest.size(), recordLength, unread)) {
+                    ++offset;
+                    continue;
+                }
+                break;  // the record is completed by the next chunk
+            }
             offset += static_cast<size_t>(used);
             SendRunningProgress(bufferStart + offset, fileLength);
             continue;

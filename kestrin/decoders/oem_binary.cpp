@@ -90,7 +90,7 @@ void OemBinaryDecoder::Dispatch(const OemFrameHeader& header, ByteView body) {
             }
             break;
         case kOemGalEphemeris:
-            if (DecodeOemGalEphemeris(body, header.week, kepler))
+            if (DecodeOemGalEphemeris(body, header.week, header.msOfWeek * 0.001, kepler))
                 writer.WriteKeplerNavRecord(kepler);
             break;
         case kOemQzssEphemeris:

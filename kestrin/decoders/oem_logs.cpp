@@ -353,11 +353,11 @@ bool DecodeOemGpsEphem(ByteView b, KeplerEphemeris& eph) {
     eph.prn = static_cast<int32_t>(b.U32(0));
     if (!InSatelliteTable(eph.sysCode, eph.prn)) return false;
     eph.transmissionTime = b.F64(4);
-    uint32_t word = b.U32(12);
-    eph.l2PFlag = word & 1u;
-    eph.codesOnL2 = (word >> 1) & 3u;
-    eph.health = (word >> 4) & 0x3Fu;
-    eph.fitInterval = (word & (1u << 10)) ? 6.0 : 4.0;
+    // The word at 12 is the satellite's 6-bit health code as broadcast, nothing else: read
+    // as packed flags it would turn health codes 1-15 into "healthy". The log carries no
+    // L2 codes, L2 P flag or fit flag: those stay 0 and 4 h.
+    eph.health = b.U32(12);
+    eph.fitInterval = 4.0;
     eph.iode = b.U32(16);
     eph.week = b.U32(24);
     ReadGpsEphemOrbit(b, eph);
@@ -562,7 +562,7 @@ bool DecodeOemRawEphem(ByteView b, KeplerEphemeris& eph) {
     return true;
 }
 
-bool DecodeOemGalEphemeris(ByteView b, int headerWeek, KeplerEphemeris& eph) {
+bool DecodeOemGalEphemeris(ByteView b, int headerWeek, double headerSow, KeplerEphemeris& eph) {
     eph.Init();
     if (!b.Has(0, 220)) return false;
     eph.sysCode = kSysGalileo;
@@ -621,9 +621,15 @@ bool DecodeOemGalEphemeris(ByteView b, int headerWeek, KeplerEphemeris& eph) {
     if (e5bHealth) health |= 0x180u;
     eph.health = health;
     eph.transmissionTime = eph.toe;
-    eph.week = headerWeek;
-    if (!ValidTime(headerWeek, toc)) return false;
-    eph.toc = GpsTime(headerWeek, toc);
+    int week = headerWeek;
+    if (toc - headerSow > 302400.0) {
+        --week;
+    } else if (headerSow - toc > 302400.0) {
+        ++week;
+    }
+    eph.week = week;
+    if (!ValidTime(week, toc)) return false;
+    eph.toc = GpsTime(week, toc);
     return true;
 }
 

@@ -85,7 +85,10 @@ bool DecodeOemBdsEphemOld(ByteView body, KeplerEphemeris& eph);   // 1047
 bool DecodeOemBdsEphemeris(ByteView body, KeplerEphemeris& eph);  // 1696
 bool DecodeOemDecodedEphem(ByteView body, KeplerEphemeris& eph);  // 71
 bool DecodeOemRawEphem(ByteView body, KeplerEphemeris& eph);
-bool DecodeOemGalEphemeris(ByteView body, int headerWeek, KeplerEphemeris& eph);
+// The log carries no week: the week is the log header's, moved by one where the time of clock
+// lies more than half a week away from the header's time (an ephemeris of the previous or the
+// next week logged across the week boundary).
+bool DecodeOemGalEphemeris(ByteView body, int headerWeek, double headerSow, KeplerEphemeris& eph);
 
 // GLONASS ephemerides. `leapSeconds` is the writer's GPS - UTC count: set from the leap table
 // when still 0. The frequency number is stored in info.glonassChannels and, when it

@@ -140,6 +140,8 @@ TEST_F(CliProgram, BadInputsAreNamedWithTheReason) {
         {{Path("plain.txt")}, Path("plain.txt"), "not a static file"},
         {{Path("nothing")}, Path("nothing"), "holds no raw files"},
         {{"-o", Path("afile"), Path("text.dat")}, Path("text.dat"), "is not a folder"},
+        // A folder that takes no new files, whoever runs the program.
+        {{"-o", "/proc", Path("text.dat")}, Path("text.dat"), "cannot create files in the"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = {"convert"};
@@ -182,8 +184,10 @@ TEST_F(CliProgram, MissingOutputFolderIsCreated) {
 
 TEST_F(CliProgram, HeaderCommandRejectsFilesWithoutStaticHeader) {
     WriteBytes(Path("plain.txt"), std::string(600, 'x'));
-    const CliRun run = Cli({"header", Path("plain.txt"), Path("missing.dat")});
+    fs::create_directory(Path("raw.dat"));
+    const CliRun run = Cli({"header", Path("plain.txt"), Path("missing.dat"), Path("raw.dat")});
     EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(Path("raw.dat") + ": is a folder"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find(Path("plain.txt") + ": not a static file"), std::string::npos);
     EXPECT_NE(run.err.find(Path("missing.dat") + ": cannot read the file"), std::string::npos);
 }

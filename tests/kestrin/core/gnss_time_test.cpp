@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <climits>
 #include <cstdio>
+#include <limits>
 #include <string>
 
 #include "core/gnss_time.h"
@@ -74,6 +76,34 @@ TEST(GnssTime, CalendarAndWeekAgreeAcrossLeapDaysAndYearEnds) {
         GnssTime back = Week(c.week, c.sow);
         GpsToCalendar(back);
         ExpectCalendar(back, c.y, c.mo, c.d, c.h, c.mi, c.s);
+    }
+}
+
+TEST(GnssTime, FarAndCorruptTimesGiveADateWithoutCountingEveryYear) {
+    // A corrupt time field must neither hang nor overflow the conversion: 400 Gregorian
+    // years are 146097 days = 20871 weeks, so those weeks land on the epoch date again.
+    struct Case {
+        int week;
+        double sow;
+        int y, mo, d, h, mi;
+    };
+    const Case cases[] = {
+        {20871, 0, 2380, 1, 6, 0, 0},
+        {20871 * 1000, 3600, 401980, 1, 6, 1, 0},
+        {0, 146097.0 * 86400 * 100, 41980, 1, 6, 0, 0},
+        {INT_MAX, 0, 41159253, 9, 7, 0, 0},
+        {2000, 1e18, 2018, 5, 6, 0, 0},  // seconds out of every range read as 0
+        {2000, 1e300, 2018, 5, 6, 0, 0},
+        {2000, std::numeric_limits<double>::quiet_NaN(), 2018, 5, 6, 0, 0},
+    };
+    for (const Case& c : cases) {
+        GnssTime t = Week(c.week, c.sow);
+        GpsToCalendar(t);
+        EXPECT_EQ(t.year, c.y) << c.week << " " << c.sow;
+        EXPECT_EQ(t.month, c.mo) << c.week << " " << c.sow;
+        EXPECT_EQ(t.day, c.d) << c.week << " " << c.sow;
+        EXPECT_EQ(t.hour, c.h) << c.week << " " << c.sow;
+        EXPECT_EQ(t.minute, c.mi) << c.week << " " << c.sow;
     }
 }
 
@@ -248,4 +278,24 @@ TEST_F(LeapTableTest, AtMostSixtyFourRowsAreRead) {
     GnssTime t = CalendarTime(2000, 5, 1, 0, 0, 0);
     CalendarToGps(t);
     EXPECT_EQ(LeapSecondsAt(t), 0);
+}
+
+TEST_F(LeapTableTest, AbsurdOffsetsAndNonFilesLoadNoRows) {
+    // Offsets no table can hold are no rows in the layouts that compute them; a row given
+    // as it stands (layout A) may hold any int and is still answered without overflow.
+    EXPECT_FALSE(LoadLeapTable(
+        dir.Write("b.sec",
+                  " 2017 JAN  1 =JD 2457754.5  TAI-UTC= 1e300 S + (MJD - 41317.) X 0.0 S\n"
+                  " 2018 JAN  1 =JD 2458119.5  TAI-UTC= nan S + (MJD - 41317.) X 0.0 S\n")));
+    EXPECT_FALSE(LoadLeapTable(dir.Write("d.sec", "3692217600\t-2147483648\t# 1 JAN 2017\n")));
+    ASSERT_TRUE(LoadLeapTable(dir.Write("a.sec", "1900 1 1 0 0 0 -2147483648\n")));
+    GnssTime t = CalendarTime(2018, 1, 1, 0, 0, 0);
+    CalendarToGps(t);
+    EXPECT_EQ(LeapSecondsAt(t), INT_MIN);  // 2^31 does not fit: it wraps, without overflow
+
+    // A pipe named like the file is not opened (opening it would wait for a writer).
+    const std::string fifo = dir.File("leap.sec");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(LoadLeapTable(fifo));
+    EXPECT_FALSE(LoadLeapTable(dir.path()));
 }

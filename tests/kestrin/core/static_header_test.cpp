@@ -273,6 +273,9 @@ TEST_F(StaticHeaderTest, GetStaticHeadExport) {
     y = m = d = -1;
     EXPECT_EQ(GetStaticHead(dir.File("missing").c_str(), &y, &m, &d), 0);
     EXPECT_EQ(y, -1);  // untouched
+    // A folder cannot be opened as a file: also a failure that leaves the outputs alone.
+    EXPECT_EQ(GetStaticHead(dir.File("").c_str(), &y, &m, &d), 0);
+    EXPECT_EQ(y, -1);
     EXPECT_EQ(GetStaticHead(nullptr, &y, &m, &d), 0);
     EXPECT_EQ(GetStaticHead("", &y, &m, &d), 0);
     EXPECT_EQ(GetStaticHead(Write(f).c_str(), nullptr, &m, &d), 0);

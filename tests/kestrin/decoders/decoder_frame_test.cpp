@@ -126,6 +126,22 @@ TEST(DecoderFrame, LengthNoChunkCanCompleteDoesNotSwallowTheFramesBehindIt) {
     EXPECT_EQ(run.epochs, 20);
 }
 
+TEST(DecoderFrame, SiteSyncMetByChanceDoesNotSwallowTheFramesBehindIt) {
+    // B7 59 between two logs with a payload length that no buffer can gather from where it
+    // stands: the bytes are no site record, and the logs behind them must still be found,
+    // whether the last chunk is still to come or already read.
+    const std::string fake("\xB7\x59\x00\x01\xFF\xFF", 6);
+    for (size_t at : {size_t{34177}, size_t{103251}}) {
+        std::string data = Fixture("oemv_200911218_part.gps");
+        data.insert(at, fake);  // log boundaries
+        TempDir dir, out, tmp;
+        std::string path = testsupport::WriteStaticFile(dir.path(), "site.dat", {}, data);
+        DirectRun run = ConvertDirect(path, out.path(), tmp.path());
+        EXPECT_EQ(run.result, 1) << at;
+        EXPECT_EQ(run.epochs, 20) << at;
+    }
+}
+
 TEST(DecoderFrame, CorruptedFrameIsSkippedAndTheStreamResynchronises) {
     std::string data = Fixture("oemv_200911218_part.gps");
     // Flip a byte inside the first RANGECMP body (frame at 9501): that epoch is lost only.

@@ -483,7 +483,8 @@ TEST(OemNavigation, GalileoAndBeidouEphemeridesOfRealRecording) {
     ASSERT_EQ(gal.size(), 14u);
     for (const Log& log : gal) {
         KeplerEphemeris eph;
-        bool ok = DecodeOemGalEphemeris(log.body, log.header.week, eph);
+        bool ok =
+            DecodeOemGalEphemeris(log.body, log.header.week, log.header.msOfWeek * 0.001, eph);
         // E34 and E36 lie past the 30 Galileo places of the satellite tables.
         ASSERT_EQ(ok, log.body.U32(0) <= 30);
         if (!ok) continue;
@@ -493,6 +494,40 @@ TEST(OemNavigation, GalileoAndBeidouEphemeridesOfRealRecording) {
         EXPECT_EQ(eph.toc.year, 2023);
         EXPECT_DOUBLE_EQ(eph.transmissionTime, eph.toe);
         EXPECT_NE(static_cast<int>(eph.dataSources) & (1 << 9 | 1 << 8), 0);
+    }
+    // Logged across a week boundary, the ephemeris keeps the week of its time of clock.
+    struct WeekCase {
+        int headerWeek;
+        double headerSow;
+        int week;
+    };
+    const std::string moved = [&] {
+        const ByteView first = gal.front().body;
+        std::string body(first.data(), first.data() + 220);
+        uint32_t prn = 9;
+        std::memcpy(&body[0], &prn, 4);
+        uint32_t inav = 1, toc = 604200;  // Saturday 23:50
+        std::memcpy(&body[8], &inav, 4);
+        std::memcpy(&body[176], &toc, 4);
+        return body;
+    }();
+    for (const WeekCase& c : {WeekCase{2276, 300.0, 2275}, WeekCase{2275, 604000.0, 2275},
+                              WeekCase{2275, 302000.0, 2275}}) {
+        KeplerEphemeris eph;
+        ASSERT_TRUE(DecodeOemGalEphemeris(ByteView(moved.data(), moved.size()), c.headerWeek,
+                                          c.headerSow, eph));
+        EXPECT_EQ(eph.week, c.week) << c.headerWeek << " " << c.headerSow;
+        EXPECT_EQ(eph.toc.week, c.week);
+        EXPECT_DOUBLE_EQ(eph.toc.sow, 604200.0);
+    }
+    {
+        std::string early = moved;
+        uint32_t toc = 600;  // Sunday 00:10 of the next week, logged on Saturday night
+        std::memcpy(&early[176], &toc, 4);
+        KeplerEphemeris eph;
+        ASSERT_TRUE(
+            DecodeOemGalEphemeris(ByteView(early.data(), early.size()), 2275, 604500.0, eph));
+        EXPECT_EQ(eph.week, 2276);
     }
     std::vector<Log> bds = LogsOf(bytes, kOemBdsEphemeris);
     ASSERT_EQ(bds.size(), 23u);
@@ -537,7 +572,7 @@ TEST(OemNavigation, GpsEphemLayoutAndItsQzssAndBeidouTwins) {
     double variance = 4.0;
     std::memcpy(&body[216], &variance, 8);
     PutU32(body, 0, 5);
-    PutU32(body, 12, 1u | (2u << 1) | (0x21u << 4) | (1u << 10));
+    PutU32(body, 12, 0x21);
     PutU32(body, 16, 77);
     PutU32(body, 24, 1562);
     PutU32(body, 160, 333);
@@ -547,10 +582,10 @@ TEST(OemNavigation, GpsEphemLayoutAndItsQzssAndBeidouTwins) {
     EXPECT_EQ(e.prn, 5);
     EXPECT_EQ(e.sysCode, kSysGps);
     EXPECT_EQ(e.transmissionTime, 4);
-    EXPECT_EQ(e.l2PFlag, 1);
-    EXPECT_EQ(e.codesOnL2, 2);
+    EXPECT_EQ(e.l2PFlag, 0);
+    EXPECT_EQ(e.codesOnL2, 0);
     EXPECT_EQ(e.health, 0x21);
-    EXPECT_EQ(e.fitInterval, 6);
+    EXPECT_EQ(e.fitInterval, 4);
     EXPECT_EQ(e.iode, 77);
     EXPECT_EQ(e.week, 1562);
     EXPECT_EQ(e.toe, 32);
@@ -572,7 +607,7 @@ TEST(OemNavigation, GpsEphemLayoutAndItsQzssAndBeidouTwins) {
     ASSERT_TRUE(DecodeOemQzssEphemeris(ByteView(q.data(), q.size()), e));
     EXPECT_EQ(e.sysCode, kSysQzss);
     EXPECT_EQ(e.prn, 1);
-    EXPECT_EQ(e.health, 1u | (2u << 1) | (0x21u << 4) | (1u << 10));
+    EXPECT_EQ(e.health, 0x21);
     EXPECT_EQ(e.codesOnL2, 0);
     EXPECT_EQ(e.fitInterval, 2);
 
@@ -595,6 +630,15 @@ TEST(OemNavigation, GpsEphemLayoutAndItsQzssAndBeidouTwins) {
     EXPECT_EQ(e.toc.year, 2023);  // BDS week 919 in BDS time
 
     EXPECT_FALSE(DecodeOemGpsEphem(ByteView(body.data(), 223), e));
+
+    // Every broadcast health code comes through as it is: the low codes too, which flag a
+    // signal problem and must not read as healthy.
+    for (uint32_t health : {0u, 1u, 5u, 15u, 0x20u, 0x3Fu}) {
+        std::string h = body;
+        PutU32(h, 12, health);
+        ASSERT_TRUE(DecodeOemGpsEphem(ByteView(h.data(), h.size()), e));
+        EXPECT_EQ(e.health, health);
+    }
 }
 
 TEST(OemNavigation, DecodedEphemerisSelectsSystemByPrn) {
