@@ -12,6 +12,7 @@
 
 #include "decoders/framing.h"
 #include "decoders/oem_binary.h"
+#include "rinex/events_sites.h"
 #include "rinex/output_names.h"
 #include "support/frames.h"
 #include "support/static_file.h"
@@ -139,6 +140,39 @@ TEST(DecoderFrame, SiteSyncMetByChanceDoesNotSwallowTheFramesBehindIt) {
         DirectRun run = ConvertDirect(path, out.path(), tmp.path());
         EXPECT_EQ(run.result, 1) << at;
         EXPECT_EQ(run.epochs, 20) << at;
+    }
+}
+
+// An in-stream site record of `type` with `payload` bytes, CRC most significant byte first.
+std::string SiteRecord(uint8_t type, const std::string& payload) {
+    std::string r("\xB7\x59\x00", 3);
+    r += static_cast<char>(type);
+    r += static_cast<char>(payload.size() & 0xFF);
+    r += static_cast<char>(payload.size() >> 8);
+    r += payload;
+    const uint16_t crc = Crc16X25(reinterpret_cast<const uint8_t*>(r.data()) + 2, r.size() - 2);
+    r += static_cast<char>(crc >> 8);
+    r += static_cast<char>(crc & 0xFF);
+    return r;
+}
+
+TEST(DecoderFrame, OccupationEndAtTheVeryEndOfTheFileIsKept) {
+    // The surveyor ends the occupation and the recording stops: the end record is the last
+    // thing in the file, shorter than a log header. Whatever follows it, it must be read.
+    std::string start = SiteRecord(1, "POINT-A" + std::string(33, ' '));
+    const std::string end = SiteRecord(2, "");
+    for (size_t tail : {size_t{0}, size_t{5}, size_t{40}}) {
+        std::string data = Fixture("oemv_200911218_part.gps");
+        data.insert(34177, start);  // a log boundary, after the first epochs
+        data += end + std::string(tail, '\0');
+        TempDir dir, out, tmp;
+        std::string path = testsupport::WriteStaticFile(dir.path(), "occ.dat", {}, data);
+        DirectRun run = ConvertDirect(path, out.path(), tmp.path());
+        ASSERT_EQ(run.result, 1) << tail;
+        EXPECT_EQ(run.epochs, 20) << tail;
+        std::string obs = testsupport::ReadFile(out.File("occ.09O"));
+        const std::string endLine = ">" + std::string(28, ' ') + "  2  1\n";
+        EXPECT_NE(obs.find(endLine), std::string::npos) << tail;
     }
 }
 
