@@ -225,7 +225,8 @@ header
   Prints the observation date stored in the static header of each FILE.
 
 Exit status: 0 when every input was converted (or every header read), 1 when any failed,
-2 for a usage error.
+2 for a usage error. An interrupted conversion (Ctrl-C, SIGTERM, SIGHUP) removes its
+unfinished files and exits with 128 + the signal number (130 for Ctrl-C).
 )";
 }
 

@@ -65,48 +65,38 @@ void AppendPadded(std::string& out, const char* text, size_t length, int width, 
     }
 }
 
-// The fixed-point text of a finite `value` with |value| < kMaxFastMagnitude, without padding;
-// returns its length. `text` holds at least 40 characters.
-size_t FixedText(char* text, double value, int precision) {
-    const bool negative = std::signbit(value);
+// The fixed-point text of a finite `value` with |value| < kMaxFastMagnitude, without padding:
+// written backwards ending just before `end`; returns its first character.
+char* FixedTextBackwards(char* end, double value, int precision) {
     const double magnitude = std::fabs(value);
-    double whole = std::floor(magnitude);
-    const double fraction = magnitude - whole;  // exact
-    uint64_t digits = 0;
-    if (precision > 0) {
-        // digits = floor(fraction * scale), found exactly: fma rounds only once, so the sign
-        // of fraction * scale - n is always right.
-        const double scale = kPowersOfTen[precision];
-        double n = std::floor(fraction * scale);
-        while (n > 0 && std::fma(fraction, scale, -n) < 0) n -= 1;
-        while (std::fma(fraction, scale, -(n + 1)) >= 0) n += 1;
-        // Round the remainder half to even, as printf does.
-        const double half = std::fma(fraction, scale, -(n + 0.5));
-        if (half > 0 || (half == 0 && std::fmod(n, 2.0) != 0)) n += 1;
-        if (n >= scale) {
-            n = 0;
-            whole += 1;
-        }
-        digits = static_cast<uint64_t>(n);
-    } else if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0)) {
-        whole += 1;
-    }
-    char buffer[40];
-    char* const end = buffer + sizeof buffer;
+    uint64_t whole = static_cast<uint64_t>(magnitude);
+    const double fraction = magnitude - static_cast<double>(whole);  // exact
     char* p = end;
     if (precision > 0) {
-        char* const fractionStart = end - precision;
-        while (p > fractionStart) {
-            *--p = static_cast<char>('0' + digits % 10);
-            digits /= 10;
+        // n = floor(fraction * scale), found exactly: fma rounds only once, so the sign of
+        // fraction * scale - n is always right.
+        const double scale = kPowersOfTen[precision];
+        uint64_t n = static_cast<uint64_t>(fraction * scale);
+        while (n > 0 && std::fma(fraction, scale, -static_cast<double>(n)) < 0) --n;
+        while (std::fma(fraction, scale, -static_cast<double>(n + 1)) >= 0) ++n;
+        // Round the remainder half to even, as printf does.
+        const double half = std::fma(fraction, scale, -(static_cast<double>(n) + 0.5));
+        if (half > 0 || (half == 0 && (n & 1) != 0)) ++n;
+        if (static_cast<double>(n) >= scale) {
+            n = 0;
+            ++whole;
+        }
+        for (int i = 0; i < precision; ++i) {
+            *--p = static_cast<char>('0' + n % 10);
+            n /= 10;
         }
         *--p = '.';
+    } else if (fraction > 0.5 || (fraction == 0.5 && (whole & 1) != 0)) {
+        ++whole;
     }
-    p = DigitsBackwards(p, static_cast<uint64_t>(whole));
-    if (negative) *--p = '-';
-    const size_t length = static_cast<size_t>(end - p);
-    for (size_t i = 0; i < length; ++i) text[i] = p[i];
-    return length;
+    p = DigitsBackwards(p, whole);
+    if (std::signbit(value)) *--p = '-';
+    return p;
 }
 
 bool FastFixed(double value, int precision) {
@@ -122,6 +112,18 @@ struct Conversion {
     char letter = 0;
 };
 
+// Widths and precisions above this go to vsnprintf.
+constexpr int kMaxFastWidth = 4096;
+
+// Reads the digits at `p` into `number` (stopping growth above kMaxFastWidth); returns the
+// position after them.
+const char* ReadNumber(const char* p, int& number) {
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        if (number <= kMaxFastWidth) number = number * 10 + (*p - '0');
+    }
+    return p;
+}
+
 // Reads the conversion after a '%' at `p`; returns the position after it, or nullptr when it
 // uses something only vsnprintf handles ('*', length modifiers, other letters).
 const char* ReadConversion(const char* p, Conversion& c) {
@@ -136,13 +138,13 @@ const char* ReadConversion(const char* p, Conversion& c) {
             break;
         }
     }
-    while (*p >= '0' && *p <= '9') c.width = c.width * 10 + (*p++ - '0');
+    p = ReadNumber(p, c.width);
     if (*p == '.') {
         ++p;
         c.precision = 0;
-        while (*p >= '0' && *p <= '9') c.precision = c.precision * 10 + (*p++ - '0');
+        p = ReadNumber(p, c.precision);
     }
-    if (c.width > 4096 || c.precision > 4096) return nullptr;
+    if (c.width > kMaxFastWidth || c.precision > kMaxFastWidth) return nullptr;
     switch (*p) {
         case 'd':
         case 'c':
@@ -157,13 +159,10 @@ const char* ReadConversion(const char* p, Conversion& c) {
 
 // Formats one conversion through the C library (the flags this file does not handle).
 void AppendThroughLibrary(std::string& out, const char* spec, size_t specLength, ...) {
-    char one[32];
-    if (specLength >= sizeof one) return;
-    for (size_t i = 0; i < specLength; ++i) one[i] = spec[i];
-    one[specLength] = '\0';
+    const std::string one(spec, specLength);
     va_list args;
     va_start(args, specLength);
-    AppendFormatV(out, one, args);
+    AppendFormatV(out, one.c_str(), args);
     va_end(args);
 }
 
@@ -175,7 +174,7 @@ bool AppendFormatFast(std::string& out, const char* format, va_list args) {
     while (*p != '\0') {
         const char* literal = p;
         while (*p != '\0' && *p != '%') ++p;
-        out.append(literal, static_cast<size_t>(p - literal));
+        if (p != literal) out.append(literal, static_cast<size_t>(p - literal));
         if (*p == '\0') break;
         const char* spec = p;
         if (p[1] == '%') {
@@ -190,7 +189,8 @@ bool AppendFormatFast(std::string& out, const char* format, va_list args) {
             return false;
         }
         const size_t specLength = static_cast<size_t>(p - spec);
-        char text[48];
+        char digits[48];
+        char* const end = digits + sizeof digits;
         switch (c.letter) {
             case 'd': {
                 const int value = va_arg(args, int);
@@ -198,7 +198,6 @@ bool AppendFormatFast(std::string& out, const char* format, va_list args) {
                     AppendThroughLibrary(out, spec, specLength, value);
                     break;
                 }
-                char* const end = text + sizeof text;
                 const uint64_t magnitude =
                     value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
                 char* first = DigitsBackwards(end, magnitude);
@@ -213,8 +212,8 @@ bool AppendFormatFast(std::string& out, const char* format, va_list args) {
                     AppendThroughLibrary(out, spec, specLength, value);
                     break;
                 }
-                text[0] = static_cast<char>(value);
-                AppendPadded(out, text, 1, c.width, c.left, false);
+                digits[0] = static_cast<char>(value);
+                AppendPadded(out, digits, 1, c.width, c.left, false);
                 break;
             }
             case 's': {
@@ -238,8 +237,9 @@ bool AppendFormatFast(std::string& out, const char* format, va_list args) {
                     AppendThroughLibrary(out, spec, specLength, value);
                     break;
                 }
-                const size_t length = FixedText(text, value, precision);
-                AppendPadded(out, text, length, c.width, c.left, c.zeros);
+                const char* first = FixedTextBackwards(end, value, precision);
+                AppendPadded(out, first, static_cast<size_t>(end - first), c.width, c.left,
+                             c.zeros);
                 break;
             }
         }
@@ -279,8 +279,9 @@ void AppendFixed(std::string& out, double value, int width, int precision) {
         return;
     }
     char text[48];
-    const size_t length = FixedText(text, value, precision);
-    AppendPadded(out, text, length, width, false, false);
+    char* const end = text + sizeof text;
+    const char* first = FixedTextBackwards(end, value, precision);
+    AppendPadded(out, first, static_cast<size_t>(end - first), width, false, false);
 }
 
 }  // namespace kestrin

@@ -1,6 +1,9 @@
 // Runs the tollmere-cli program itself: exit codes, the messages for bad inputs, folder inputs.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -340,6 +343,84 @@ TEST_F(CliSample, BoardDataWithoutStaticHeaderConvertsWithAWarning) {
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find("  " + Path("out/raw.09O") + "\n"), std::string::npos) << run.out;
     EXPECT_NE(run.err.find(Path("raw.bin") + " has no static header"), std::string::npos);
+}
+
+TEST_F(CliSample, InterruptedConversionLeavesNoTemporaryOrUnfinishedFiles) {
+    // A long recording (later epochs appended), so that the conversion is still running
+    // when the signal arrives.
+    const std::string big = Path("long.dat");
+    const std::string make = Quote(TOLLMERE_OEM_EXTEND) + " " + Quote(Path("oemv_20091218.dat")) +
+                             " " + Quote(big) + " 20 >/dev/null";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    fs::create_directory(Path("tmp"));
+
+    for (const int signal : {SIGINT, SIGTERM}) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::setenv("TMPDIR", Path("tmp").c_str(), 1);
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, STDOUT_FILENO);
+            ::dup2(null, STDERR_FILENO);
+            ::execl(TOLLMERE_CLI, TOLLMERE_CLI, "convert", "-o", Path("out").c_str(), big.c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        // Wait until the library has made its temporary folder, then interrupt. A program
+        // that ended first ends the wait as well.
+        int status = 0;
+        bool ended = false;
+        auto converting = [&] {
+            std::error_code ec;
+            for (fs::recursive_directory_iterator it(Path("tmp"), ec), end; !ec && it != end;
+                 it.increment(ec)) {
+                if (it->path().filename().string().rfind("kestrin-", 0) == 0) return true;
+            }
+            return false;
+        };
+        while (!converting()) {
+            if (::waitpid(pid, &status, WNOHANG) == pid) {
+                ended = true;
+                break;
+            }
+            ::usleep(1000);
+        }
+        if (!ended) {
+            ::kill(pid, signal);
+            ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        }
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), ended ? 0 : 128 + signal);
+        EXPECT_TRUE(fs::is_empty(Path("tmp"))) << "signal " << signal;
+        for (const auto& entry : fs::directory_iterator(dir_ / "out")) {
+            EXPECT_NE(entry.path().extension(), ".part") << entry.path();
+        }
+    }
+}
+
+TEST_F(CliSample, ReportReaderThatWentAwayDoesNotStopTheConversion) {
+    fs::create_directory(Path("tmp"));
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ::close(fds[0]);  // nobody reads the report
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::setenv("TMPDIR", Path("tmp").c_str(), 1);
+        ::dup2(fds[1], STDOUT_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDERR_FILENO);
+        ::execl(TOLLMERE_CLI, TOLLMERE_CLI, "convert", "-o", Path("out").c_str(),
+                Path("oemv_20091218.dat").c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(OutputNames().size(), 3u);
+    EXPECT_TRUE(fs::is_empty(Path("tmp")));
 }
 
 TEST_F(CliSample, InputsWithTheSameOutputNamesAreReported) {

@@ -125,7 +125,7 @@ TEST(AppendFixed, MatchesPrintfOnRandomValues) {
 TEST(AppendFormat, MatchesPrintfForEveryConversionItWrites) {
     // Each format with an int, a double, a character and a string argument where it uses one.
     {
-        char expected[128];
+        char expected[1024];
         std::snprintf(expected, sizeof expected, "%14.3f%2d%14.3f%d%d%14.3f  ", 1.0005, 7, -0.0, 1,
                       9, 2.5);
         EXPECT_EQ(StringFormat("%14.3f%2d%14.3f%d%d%14.3f  ", 1.0005, 7, -0.0, 1, 9, 2.5),
@@ -135,16 +135,17 @@ TEST(AppendFormat, MatchesPrintfForEveryConversionItWrites) {
     const struct {
         const char* format;
         int number;
-    } intCases[] = {{"%d", 0},     {"%d", -2147483647 - 1},
-                    {"%2d", 7},    {"%2d", -7},
-                    {"%02d", 7},   {"%02d", -7},
-                    {"%03d", -5},  {"%6d", 123456789},
-                    {"%-6d|", 42}, {"%-060d|", 3},
-                    {"%+d", 5},    {"% 4d", 5},
-                    {"%.3d", 5},   {"%-20d|", -12},
-                    {"%04d", 2026}};
+    } intCases[] = {{"%d", 0},      {"%d", -2147483647 - 1},
+                    {"%2d", 7},     {"%2d", -7},
+                    {"%02d", 7},    {"%02d", -7},
+                    {"%03d", -5},   {"%6d", 123456789},
+                    {"%-6d|", 42},  {"%-060d|", 3},
+                    {"%+d", 5},     {"% 4d", 5},
+                    {"%.3d", 5},    {"%-20d|", -12},
+                    {"%04d", 2026}, {"%700d", -3},
+                    {"%-700d|", 3}, {"%0700d", -3}};
     for (const auto& c : intCases) {
-        char expected[128];
+        char expected[1024];
         std::snprintf(expected, sizeof expected, c.format, c.number);
         EXPECT_EQ(StringFormat(c.format, c.number), expected) << c.format;
     }
@@ -158,7 +159,7 @@ TEST(AppendFormat, MatchesPrintfForEveryConversionItWrites) {
                        {"%14.3f", 1e20},  {"%10.4f", -std::numeric_limits<double>::infinity()},
                        {"%lf", 0.125},    {"%e", 12.5}};
     for (const auto& c : doubleCases) {
-        char expected[128];
+        char expected[1024];
         std::snprintf(expected, sizeof expected, c.format, c.number);
         EXPECT_EQ(StringFormat(c.format, c.number), expected) << c.format;
     }
@@ -166,20 +167,20 @@ TEST(AppendFormat, MatchesPrintfForEveryConversionItWrites) {
     const char* stringFormats[] = {"%s|", "%-20s|", "%-20.20s|", "%60s|", "%.3s|", "%05s|"};
     for (const char* format : stringFormats) {
         for (const char* s : strings) {
-            char expected[128];
+            char expected[1024];
             std::snprintf(expected, sizeof expected, format, s);
             EXPECT_EQ(StringFormat(format, s), expected) << format << " " << s;
         }
     }
     const char* charFormats[] = {"%c|", "%16c|", "%-20c|", "%2c|", "%05c|"};
     for (const char* format : charFormats) {
-        char expected[128];
+        char expected[1024];
         std::snprintf(expected, sizeof expected, format, 'G');
         EXPECT_EQ(StringFormat(format, 'G'), expected) << format;
     }
     EXPECT_EQ(StringFormat("100%% %u %ld %lld", 4u, 5L, 6LL), "100% 4 5 6");
     EXPECT_EQ(StringFormat("%*.*f", 12, 4, 0.5), "      0.5000");
-    std::string longText(300, 'x');
+    std::string longText(1000, 'x');
     EXPECT_EQ(StringFormat("%s%14.3f", longText.c_str(), 1.25), longText + "         1.250");
     std::string appended = "> ";
     AppendFormat(appended, "%c%02d", 'R', 5);
