@@ -344,25 +344,21 @@ void ReadGpsEphemOrbit(const ByteView& b, KeplerEphemeris& eph) {
     eph.iodc = b.U32(160);
 }
 
-}  // namespace
-
-bool DecodeOemGpsEphem(ByteView b, KeplerEphemeris& eph) {
-    eph.Init();
-    if (!b.Has(0, 224)) return false;
-    eph.sysCode = kSysGps;
-    eph.prn = static_cast<int32_t>(b.U32(0));
+// GPSEPHEM and QZSSEPHEMERIS share one layout; QZSS numbers its satellites from 193.
+bool ReadGpsEphemLayout(const ByteView& b, int32_t sysCode, int32_t prnBase, KeplerEphemeris& eph) {
+    eph.sysCode = sysCode;
+    eph.prn = static_cast<int32_t>(b.U32(0)) - prnBase;
     if (!InSatelliteTable(eph.sysCode, eph.prn)) return false;
     eph.transmissionTime = b.F64(4);
     // The word at 12 is the satellite's 6-bit health code as broadcast, nothing else: read
     // as packed flags it would turn health codes 1-15 into "healthy". The log carries no
     // L2 codes, L2 P flag or fit flag: those stay 0 and 4 h.
     eph.health = b.U32(12);
-    eph.fitInterval = 4.0;
     eph.iode = b.U32(16);
     eph.week = b.U32(24);
     ReadGpsEphemOrbit(b, eph);
     eph.sqrtA = SqrtOrZero(b.F64(40));
-    double toc = b.F64(164);
+    const double toc = b.F64(164);
     eph.tgd = b.F64(172);
     eph.af0 = b.F64(180);
     eph.af1 = b.F64(188);
@@ -373,27 +369,18 @@ bool DecodeOemGpsEphem(ByteView b, KeplerEphemeris& eph) {
     return true;
 }
 
+}  // namespace
+
+bool DecodeOemGpsEphem(ByteView b, KeplerEphemeris& eph) {
+    eph.Init();
+    return b.Has(0, 224) && ReadGpsEphemLayout(b, kSysGps, 0, eph);
+}
+
 bool DecodeOemQzssEphemeris(ByteView b, KeplerEphemeris& eph) {
     eph.Init();
-    if (!b.Has(0, 225)) return false;
-    eph.sysCode = kSysQzss;
-    eph.prn = static_cast<int32_t>(b.U32(0)) - 192;
-    if (!InSatelliteTable(eph.sysCode, eph.prn)) return false;
-    eph.transmissionTime = b.F64(4);
-    eph.health = b.U32(12);
-    eph.iode = b.U32(16);
-    eph.week = b.U32(24);
-    ReadGpsEphemOrbit(b, eph);
-    eph.sqrtA = SqrtOrZero(b.F64(40));
-    double toc = b.F64(164);
-    eph.tgd = b.F64(172);
-    eph.af0 = b.F64(180);
-    eph.af1 = b.F64(188);
-    eph.af2 = b.F64(196);
-    eph.accuracy = SqrtOrZero(b.F64(216));
+    if (!b.Has(0, 225) || !ReadGpsEphemLayout(b, kSysQzss, 192, eph)) return false;
+    // QZSS adds its fit interval, in hours, after the URA variance.
     eph.fitInterval = b.U8(224);
-    if (!ValidTime(eph.week, toc)) return false;
-    eph.toc = GpsTime(static_cast<int>(eph.week), toc);
     return true;
 }
 
