@@ -1,6 +1,7 @@
 #include "decoders/framing.h"
 
 #include <array>
+#include <optional>
 #include <string_view>
 
 namespace kestrin {
@@ -48,16 +49,18 @@ Frame Incomplete(size_t length = 0) {
     return {FrameStatus::kIncomplete, length};
 }
 
-// Whether the view starts with the sync; a view that ends inside a matching sync is
-// reported as incomplete, so that a frame split by the end of the data is not lost.
-enum class Sync { kNo, kCut, kYes };
-Sync MatchSync(ByteView v, std::string_view sync) {
+// The verdict of a frame's sync: no frame when the view does not start with it, an
+// incomplete frame when the view ends inside a matching sync (so that a frame split by the
+// end of the data is not lost), and nothing when the sync is whole and the frame's own test
+// goes on.
+std::optional<Frame> SyncVerdict(ByteView v, std::string_view sync) {
     const size_t n = v.size() < sync.size() ? v.size() : sync.size();
     for (size_t i = 0; i < n; ++i) {
-        if (v.data()[i] != static_cast<uint8_t>(sync[i])) return Sync::kNo;
+        if (v.data()[i] != static_cast<uint8_t>(sync[i])) return Frame{};
     }
-    if (n == 0) return Sync::kNo;
-    return n == sync.size() ? Sync::kYes : Sync::kCut;
+    if (n == 0) return Frame{};
+    if (n < sync.size()) return Incomplete();
+    return std::nullopt;
 }
 
 }  // namespace
@@ -107,14 +110,7 @@ uint8_t BinexXor(ByteView bytes) {
 }
 
 Frame OemFrameAt(ByteView v) {
-    switch (MatchSync(v, "\xAA\x44\x12")) {
-        case Sync::kNo:
-            return {};
-        case Sync::kCut:
-            return Incomplete();
-        case Sync::kYes:
-            break;
-    }
+    if (const auto verdict = SyncVerdict(v, "\xAA\x44\x12")) return *verdict;
     if (v.size() < 10) return Incomplete();
     const size_t header = v.U8(3);
     if (header < kOemMinHeader) return {};
@@ -126,14 +122,7 @@ Frame OemFrameAt(ByteView v) {
 }
 
 Frame HemisphereFrameAt(ByteView v) {
-    switch (MatchSync(v, "$BIN")) {
-        case Sync::kNo:
-            return {};
-        case Sync::kCut:
-            return Incomplete();
-        case Sync::kYes:
-            break;
-    }
+    if (const auto verdict = SyncVerdict(v, "$BIN")) return *verdict;
     if (v.size() < 8) return Incomplete();
     const size_t data = v.U16(6);
     const size_t length = data + 12;
@@ -145,14 +134,7 @@ Frame HemisphereFrameAt(ByteView v) {
 }
 
 Frame MulxFrameAt(ByteView v) {
-    switch (MatchSync(v, "@MULX")) {
-        case Sync::kNo:
-            return {};
-        case Sync::kCut:
-            return Incomplete();
-        case Sync::kYes:
-            break;
-    }
+    if (const auto verdict = SyncVerdict(v, "@MULX")) return *verdict;
     if (v.size() < 9) return Incomplete();
     const size_t length = v.U16(7);
     if (length < kMulxHeader) return {};
@@ -185,14 +167,7 @@ Frame Rtcm3FrameAt(ByteView v) {
 }
 
 Frame UbxFrameAt(ByteView v) {
-    switch (MatchSync(v, "\xB5\x62")) {
-        case Sync::kNo:
-            return {};
-        case Sync::kCut:
-            return Incomplete();
-        case Sync::kYes:
-            break;
-    }
+    if (const auto verdict = SyncVerdict(v, "\xB5\x62")) return *verdict;
     if (v.size() < 6) return Incomplete();
     const size_t payload = v.U16(4);
     const size_t length = payload + 8;
