@@ -23,6 +23,10 @@ constexpr int kDaysBeforeMonth[12] = {0, 31, 59, 90, 120, 151, 181, 212, 243, 27
 constexpr int kMonthDays[2][12] = {{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31},
                                    {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31}};
 
+// Bounds that keep corrupt calendar fields from overflowing the integer day counts.
+constexpr double kMaxSecondsOfWeek = 1000.0 * kSecondsPerWeek;
+constexpr double kMaxDayOfYear = 1e6;
+
 int IsLeap(int y) {
     return ((y % 4 == 0 && y % 100 != 0) || y % 400 == 0) ? 1 : 0;
 }
@@ -77,7 +81,9 @@ double CDefTime::Difference(const WeekTime& t1, const WeekTime& t2) {
 }
 
 int CDefTime::ToCalendar(WeekTime& t) {
-    if (t.week <= 0 || !std::isfinite(t.sow)) return 0;
+    // A seconds-of-week far outside any week comes only from a corrupt calendar field; it would
+    // overflow the day count below.
+    if (t.week <= 0 || !(std::fabs(t.sow) <= kMaxSecondsOfWeek)) return 0;
     long days = static_cast<long>(t.week) * 7 + static_cast<long>(t.sow / kSecondsPerDay) + 6;
     int year = static_cast<int>(days / 365) + 1980;
     int lastSubtracted = 1980;
@@ -158,7 +164,9 @@ int CDefTime::DayOfYear(WeekTime t) {
     jan1.month = 1;
     jan1.day = 1;
     if (!FromCalendarGps(jan1)) return 0;
-    return static_cast<int>(std::trunc(Difference(t, jan1) / kSecondsPerDay)) + 1;
+    const double days = std::trunc(Difference(t, jan1) / kSecondsPerDay);
+    if (!(std::fabs(days) <= kMaxDayOfYear)) return 0;
+    return static_cast<int>(days) + 1;
 }
 
 }  // namespace baldorn

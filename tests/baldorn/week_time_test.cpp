@@ -136,3 +136,17 @@ TEST(WeekTime, ToCalendarAndDayOfYear) {
     EXPECT_EQ(CDefTime::ToCalendar(none), 0);
     EXPECT_EQ(CDefTime::DayOfYear(none), 0);
 }
+
+// Seconds far outside a week only come from corrupt calendar fields (a nav record second of
+// "9e99"); the conversions refuse them instead of overflowing their integer day counts.
+TEST(WeekTime, ConversionsRefuseSecondsFarOutsideAWeek) {
+    for (const double sow : {9e99, -9e99, 1e300, 1e12}) {
+        WeekTime t = Week(1930, sow);
+        EXPECT_EQ(CDefTime::ToCalendar(t), 0) << sow;
+        EXPECT_EQ(CDefTime::LeapSecondsAt(Week(1930, sow)), 0) << sow;
+        EXPECT_EQ(CDefTime::DayOfYear(Calendar(2017, 9, 8, 0, 15, sow)), 0) << sow;
+        WeekTime glonass = Calendar(2017, 9, 8, 0, 15, sow);
+        ASSERT_EQ(CDefTime::FromCalendarGps(glonass), 1);
+        EXPECT_EQ(CDefTime::UtcToGps(glonass), 1);  // no leap seconds to add, no overflow
+    }
+}
