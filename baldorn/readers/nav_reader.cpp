@@ -78,7 +78,10 @@ bool ReadHeader(std::FILE* f, IonoUtcParams& p) {
 }
 
 // Reads one record; 0 at end of file (an incomplete last record is dropped).
-int ReadRecord(std::FILE* f, bool rinex3, int fileSystem, NavFile& nav) {
+// From version 3.05 on a GLONASS record carries a fifth line (status flags, group delay, URA,
+// health flags); it is read with its record so that it is not taken for the next record.
+int ReadRecord(std::FILE* f, double version, int fileSystem, NavFile& nav) {
+    const bool rinex3 = version > 2.99;
     std::string line;
     if (!ReadLine(f, line)) return 0;
     int system = fileSystem;
@@ -91,7 +94,8 @@ int ReadRecord(std::FILE* f, bool rinex3, int fileSystem, NavFile& nav) {
         text = std::string(Columns(line, 1, 79));
     }
     const bool stateVector = (system == kGlonass || system == kSbas);
-    const int lines = stateVector ? 4 : 8;
+    const bool fiveLines = system == kGlonass && rinex3 && version > 3.045;
+    const int lines = stateVector ? (fiveLines ? 5 : 4) : 8;
     for (int i = 1; i < lines; ++i) {
         if (!ReadLine(f, line)) return 0;
         // Short lines are padded so that every value keeps its 19-column field.
@@ -213,8 +217,7 @@ int RinexReader::ReadNavigationFile(const char* path, NavFile& navFile,
     if (!ReadHeader(file.get(), navFile.ionoUtc[ionoIndex])) return 0;
 
     const Progress progress(progressWindow);
-    const bool rinex3 = version > 2.99;
-    while (ReadRecord(file.get(), rinex3, fileSystem, navFile))
+    while (ReadRecord(file.get(), version, fileSystem, navFile))
         progress.SendPosition(file.get(), length);
     progress.Send(100);
     return 1;

@@ -223,3 +223,29 @@ TEST(NavReader, RealFilesAndRefusals) {
     NavFile nav;
     EXPECT_EQ(Read(dir.File("missing.05n"), nav), 0);
 }
+
+// A GLONASS record of version 3.05 has a fifth line; the records after it keep their places.
+TEST(NavReader, Rinex305GlonassRecordsHaveFiveLines) {
+    TempDir dir;
+    const std::string state =
+        Values({1e4, 1, 1e-6, 0}) + Values({2e4, 2, 2e-6, -4}) + Values({3e4, 3, 3e-6, 5});
+    const std::string status = Values({1, 2e-9, 3, 4});
+    std::string gps = "G05 2017 09 08 00 00 00" + Values({1e-4, 0, 0}, "");
+    for (int i = 0; i < 7; ++i) gps += Values({1, 2, 3, 4});
+    const std::string end = HeaderLine("", "END OF HEADER");
+    const std::string head =
+        HeaderLine("     3.05           N: GNSS NAV DATA    M: MIXED", "RINEX VERSION / TYPE") +
+        end;
+    const std::string body = "R07 2017 09 08 00 15 00" + Values({1e-5, 0, 20}, "") + state +
+                             status + gps + "R08 2017 09 08 00 15 00" + Values({2e-5, 0, 20}, "") +
+                             state + status;
+    NavFile nav;
+    ASSERT_EQ(Read(dir.Write("BRDC00WRD_R_20172510000_01D_MN.rnx", head + body), nav), 1);
+    ASSERT_EQ(nav.glonass.size(), 2u);
+    EXPECT_EQ(nav.glonass[0].prn, 7);
+    EXPECT_EQ(nav.glonass[1].prn, 8);
+    EXPECT_DOUBLE_EQ(nav.glonass[1].clockBias, 2e-5);
+    ASSERT_EQ(nav.kepler.size(), 1u);
+    EXPECT_EQ(nav.kepler[0].prn, 5);
+    EXPECT_DOUBLE_EQ(nav.kepler[0].af0, 1e-4);
+}
