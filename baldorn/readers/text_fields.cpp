@@ -65,7 +65,9 @@ bool ReadLine(std::FILE* file, std::string& line) {
     while ((c = std::fgetc(file)) != EOF) {
         any = true;
         if (c == '\n') break;
-        line.push_back(static_cast<char>(c));
+        // Memory stays bounded on a file without line ends: the rest of an overlong line is
+        // read past and dropped.
+        if (line.size() < kMaxLineLength) line.push_back(static_cast<char>(c));
     }
     if (!any) return false;
     if (!line.empty() && line.back() == '\r') line.pop_back();

@@ -18,7 +18,11 @@ double ParseReal(std::string_view text);
 std::string Trim(std::string_view text);
 bool Contains(std::string_view line, std::string_view label);
 
-// Reads one line without its line end (LF or CR LF). False at end of file.
+// Longest line kept; far beyond any RINEX record (80 columns, or 3 + 16 per observation code).
+inline constexpr size_t kMaxLineLength = 65536;
+
+// Reads one line without its line end (LF or CR LF), cut to kMaxLineLength characters. False
+// at end of file.
 bool ReadLine(std::FILE* file, std::string& line);
 
 }  // namespace baldorn

@@ -277,3 +277,18 @@ TEST(ObsReader, RealRinex3HeaderOfPdel) {
     EXPECT_DOUBLE_EQ(first.sats[0].blocks[0].pseudorange, 23304001.080);
     EXPECT_DOUBLE_EQ(first.sats[0].blocks[0].doppler, 3646.410);
 }
+
+// A line is kept only up to its first 65536 characters, however long it runs: a label beyond
+// them is not seen, and the lines after it are read as usual.
+TEST(ObsReader, OverlongLinesAreCut) {
+    TempDir dir;
+    const std::string codes = HeaderLine("G    1 C1C", "SYS / # / OBS TYPES") +
+                              std::string(70000, ' ') + "END OF HEADER\n";
+    const std::string content = Rinex3Header(codes) + "> 2021 01 01 00 00  0.0000000  0  1\n" +
+                                "G05" + Field(20000000.25) + std::string(200000, ' ') + "\n";
+    ObsFile obs;
+    ASSERT_EQ(ReadFile(dir, "long0010.21o", content, obs), 1);
+    ASSERT_EQ(obs.epochs.size(), 1u);
+    ASSERT_EQ(obs.epochs[0].sats.size(), 1u);
+    EXPECT_DOUBLE_EQ(obs.epochs[0].sats[0].blocks[0].pseudorange, 20000000.25);
+}
