@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -135,10 +136,15 @@ void PutLittleEndian(unsigned char* out, const void* value, size_t size) {
 int ModifyStaticHeader(const std::string& path, const double xyz[3]) {
     FilePtr file(std::fopen(path.c_str(), "r+b"), &std::fclose);
     if (!file) return 0;
+    for (int i = 0; i < 3; ++i)
+        if (!std::isfinite(xyz[i])) return 0;
     unsigned char header[512] = {};
     const size_t got = std::fread(header, 1, sizeof header, file.get());
-    if (got < 8 || std::memcmp(header, "QVT-GPS ", 8) != 0) return 0;
+    // Only a complete header is written into; a shorter file would be extended by the write.
+    if (got < sizeof header || std::memcmp(header, "QVT-GPS ", 8) != 0) return 0;
     const Geodetic g = CCoordinate::XyzToBlh({xyz[0], xyz[1], xyz[2]});
+    // The height field is a 4-byte float; a height it cannot hold is refused, not wrapped.
+    if (!(std::fabs(g.height) <= std::numeric_limits<float>::max())) return 0;
     double lat = g.latitude, lon = g.longitude;
     if (header[104] == 1) {
         lat = lat * 180.0 / kPi;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <string>
 
 #include "baldorn/baldorn.h"
@@ -148,4 +149,31 @@ TEST(ModifyStationCoord, StaticFileHeaderPosition) {
     EXPECT_EQ(ModifyStationCoord(path.c_str(), kXyz), 0);
     EXPECT_EQ(ReadAll(path), unsigned_);
     EXPECT_EQ(ModifyStationCoord(dir.Write("short.dat", "QVT").c_str(), kXyz), 0);
+}
+
+// A static file is left byte for byte as it was when its header is incomplete or the
+// coordinate cannot be stored in its fields.
+TEST(ModifyStationCoord, StaticFileRefusals) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const double far[3] = {1e200, 0, 1e200};
+    const double notANumber[3] = {nan, 0, 0};
+    const double infinite[3] = {kXyz[0], inf, kXyz[2]};
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const double* xyz;
+    } cases[] = {
+        {"header cut before the position", StaticFile(0).substr(0, 90), kXyz},
+        {"header cut after the position", StaticFile(0).substr(0, 300), kXyz},
+        {"height beyond a float", StaticFile(0), far},
+        {"not a number", StaticFile(1), notANumber},
+        {"infinite", StaticFile(0), infinite},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const std::string path = dir.Write("SITE0920.STH", c.bytes);
+        EXPECT_EQ(ModifyStationCoord(path.c_str(), c.xyz), 0) << c.name;
+        EXPECT_EQ(ReadAll(path), c.bytes) << c.name;
+    }
 }
