@@ -85,8 +85,10 @@ int ReadRecord(std::FILE* f, double version, int fileSystem, NavFile& nav) {
     std::string line;
     if (!ReadLine(f, line)) return 0;
     int system = fileSystem;
+    bool modelled = true;
     std::string text;
     if (rinex3) {
+        modelled = ModelledSystemLetter(line.empty() ? ' ' : line[0]);
         system = SystemCodeFromLetter(line.empty() ? ' ' : line[0]);
         text = std::string(Columns(line, 2, 79));
     } else {
@@ -137,7 +139,7 @@ int ReadRecord(std::FILE* f, double version, int fileSystem, NavFile& nav) {
 
     // Records of satellites outside their system's block cannot be matched to any satellite
     // of the observation data and are not kept.
-    const bool inBlock = SatIndexOf(system, prn) != 0;
+    const bool inBlock = modelled && SatIndexOf(system, prn) != 0;
     if (stateVector) {
         gEphemeris g;
         g.systemCode = system;

@@ -155,7 +155,9 @@ bool ObsReader::ParseRinex3Codes(const std::string& first) {
         text += std::string(Columns(line_, 7, 52));
         n -= 13;
     }
-    const int systemIndex = SystemIndexFromCode(SystemCodeFromLetter(text.empty() ? ' ' : text[0]));
+    const char letter = text.empty() ? ' ' : text[0];
+    if (!ModelledSystemLetter(letter)) return true;  // continuation lines already read
+    const int systemIndex = SystemIndexFromCode(SystemCodeFromLetter(letter));
     n = ParseInt(Columns(text, 2, 5));
     std::string_view rest = ColumnsFrom(text, 7);
     for (int i = 0; i < n; ++i) {
@@ -267,7 +269,7 @@ int ObsReader::ReadRinex3Epoch() {
             if (l.size() >= 36) epoch.clockOffset = ParseReal(ColumnsFrom(l, 36));
             for (int i = 0; i < count; ++i) {
                 if (!ReadLine(f_, line_)) return 0;
-                if (Trim(line_).empty()) continue;
+                if (Trim(line_).empty() || !ModelledSystemLetter(line_[0])) continue;
                 const int systemCode = SystemCodeFromLetter(line_[0]);
                 int prn = ParseInt(Columns(line_, 2, 2));
                 if (systemCode == kSbas) prn -= 19;
@@ -340,7 +342,7 @@ int ObsReader::ReadRinex2Epoch() {
                     line_.resize(80, ' ');
                     values += line_;
                 }
-                AddSatellite(epoch, systemCode, prn, values);
+                if (ModelledSystemLetter(id[0])) AddSatellite(epoch, systemCode, prn, values);
             }
             if (flag == 6) continue;
             SiteBookkeeping(t);

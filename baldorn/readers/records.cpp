@@ -19,6 +19,21 @@ int SystemCodeFromLetter(char letter) {
     }
 }
 
+bool ModelledSystemLetter(char letter) {
+    switch (letter) {
+        case 'G':
+        case 'R':
+        case 'C':
+        case 'E':
+        case 'J':
+        case 'S':
+        case ' ':
+            return true;
+        default:
+            return false;
+    }
+}
+
 int SystemIndexFromCode(int systemCode) {
     switch (systemCode) {
         case kGlonass:

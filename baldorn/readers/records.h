@@ -23,6 +23,10 @@ inline constexpr int kSlotCount = 5;
 inline constexpr int kNoPriority = 22;
 
 int SystemCodeFromLetter(char letter);
+// True for the letters of the systems this library computes (G, R, C, E, J, S, and the blank
+// RINEX 2 writes for GPS). Satellites, code lists and ephemerides of any other system (IRNSS
+// "I", for example) are left out on reading rather than taken for GPS satellites.
+bool ModelledSystemLetter(char letter);
 int SystemIndexFromCode(int systemCode);
 int SystemCodeFromIndex(int systemIndex);
 // Number of PRNs of a system's block (GPS 32, GLONASS 24, BDS/SBAS/QZSS 20, Galileo 30).

@@ -131,13 +131,17 @@ TEST(NavReader, Rinex3MixedRecordsTakeTheirOwnSystem) {
     std::string gal = "E11 2017 01 01 00 00 00" + Values({1e-4, 0, 0}, "");
     for (int i = 0; i < 5; ++i) gal += v;
     gal += Values({2, 0, 5e-9, 6e-9}) + Values({9});
+    // An IRNSS record has the Keplerian layout but no place here: it is not a GPS record.
+    std::string irnss = "I05 2017 01 01 00 00 00" + Values({1e-4, 0, 0}, "");
+    for (int i = 0; i < 7; ++i) irnss += v;
     const std::string state =
         Values({1e4, 1, 1e-6, 0}) + Values({2e4, 2, 2e-6, -4}) + Values({3e4, 3, 3e-6, 5});
     const std::string glo = "R07 2017 09 08 00 15 00" + Values({1e-5, 0, 20}, "") + state;
     const std::string sbas = "S25 2017 09 08 00 15 00" + Values({1e-5, 0, 20}, "") + state;
     NavFile nav;
     ASSERT_EQ(
-        Read(dir.Write("BRDC00WRD_R_20170010000_01D_MN.rnx", head + bds + gal + glo + sbas), nav),
+        Read(dir.Write("BRDC00WRD_R_20170010000_01D_MN.rnx", head + bds + gal + irnss + glo + sbas),
+             nav),
         1);
     // Header of a mixed file: one parameter set, later lines overwrite earlier ones.
     EXPECT_DOUBLE_EQ(nav.ionoUtc[0].alpha0, 2.2352e-8);

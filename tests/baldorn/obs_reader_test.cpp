@@ -65,21 +65,24 @@ TEST(ObsReader, Rinex3SlotsPrioritiesAndSatelliteIds) {
         HeaderLine("G    7 C1W C1C L1C D1C S1C C2W L2W", "SYS / # / OBS TYPES") +
         HeaderLine("R    2 C1C L1C", "SYS / # / OBS TYPES") +
         HeaderLine("C    1 C2I", "SYS / # / OBS TYPES") +
-        HeaderLine("E    1 C1C", "SYS / # / OBS TYPES");
+        HeaderLine("E    1 C1C", "SYS / # / OBS TYPES") +
+        HeaderLine("I    2 C5A L5A", "SYS / # / OBS TYPES");  // a system not modelled here
     const std::string g05 = "G05" + Field(20000100.5) + Field(20000000.25) +
                             Field(105000000.125, 1, 7) + Field(-1234.5) + Field(45.0) +
                             Field(20000005.75) + Field(81000000.5, 0, 6);
-    const std::string i05 = "I05" + Field(1234.567);  // unknown letter: GPS PRN 5
+    const std::string g07 = "G07" + Field(1234.567);
+    const std::string i05 = "I05" + Field(21000000.0) + Field(110000000.0);  // left out
     const std::string r03 = "R03" + Field(19000000.0) + Field(101000000.0, 0, 7);
     const std::string e31 = "E31" + Field(23000000.0);  // outside the Galileo block
     const std::string s20 = "S20" + Field(38000000.0);  // SBAS S20 is PRN 1; no SBAS codes
-    const std::string content = Rinex3Header(codes) + "> 2021 01 01 00 00  0.0000000  0  6\n" +
-                                g05 + "\n" + i05 + "\n" + r03 + "\n" + e31 + "\n" + s20 + "\n\n";
+    const std::string content = Rinex3Header(codes) + "> 2021 01 01 00 00  0.0000000  0  7\n" +
+                                g05 + "\n" + g07 + "\n" + i05 + "\n" + r03 + "\n" + e31 + "\n" +
+                                s20 + "\n\n";
     ObsFile obs;
     ASSERT_EQ(ReadFile(dir, "test0010.21o", content, obs), 1);
     ASSERT_EQ(obs.epochs.size(), 1u);
     const auto& sats = obs.epochs[0].sats;
-    ASSERT_EQ(sats.size(), 4u);  // E31 left out, the empty line has no satellite
+    ASSERT_EQ(sats.size(), 4u);  // I05 and E31 left out, the empty line has no satellite
 
     const auto& g = sats[0];
     EXPECT_EQ(g.systemCode, 0);
@@ -96,7 +99,7 @@ TEST(ObsReader, Rinex3SlotsPrioritiesAndSatelliteIds) {
     EXPECT_DOUBLE_EQ(g.blocks[1].snr, 36.0);  // no S2W: signal strength 6 x 6
 
     EXPECT_EQ(sats[1].systemCode, 0);
-    EXPECT_EQ(sats[1].prn, 5);
+    EXPECT_EQ(sats[1].prn, 7);
     EXPECT_DOUBLE_EQ(sats[1].blocks[0].pseudorange, 33555665.567);
 
     EXPECT_EQ(sats[2].systemCode, 32);
