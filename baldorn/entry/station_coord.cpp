@@ -28,10 +28,17 @@ struct Line {
     std::string ending;
 };
 
-bool ReadRawLine(std::FILE* f, Line& line) {
+// No header line is anywhere near this long; a longer one marks a file that is no RINEX
+// observation file, and reading stops there instead of holding the line in memory.
+constexpr size_t kMaxHeaderLine = 65536;
+
+// One line, at most kMaxHeaderLine characters; `complete` tells whether the line end (or the end
+// of the file) was reached within them.
+bool ReadRawLine(std::FILE* f, Line& line, bool* complete = nullptr) {
     line.offset = ftello(f);
     line.text.clear();
     line.ending.clear();
+    if (complete) *complete = true;
     int c;
     bool any = false;
     while ((c = std::fgetc(f)) != EOF) {
@@ -41,6 +48,10 @@ bool ReadRawLine(std::FILE* f, Line& line) {
             break;
         }
         line.text.push_back(static_cast<char>(c));
+        if (line.text.size() >= kMaxHeaderLine) {
+            if (complete) *complete = false;
+            return true;
+        }
     }
     if (!line.ending.empty() && !line.text.empty() && line.text.back() == '\r') {
         line.text.pop_back();
@@ -75,13 +86,21 @@ bool RewriteThroughTemporary(const std::string& path, std::FILE* source,
     bool ok = fseeko(source, 0, SEEK_SET) == 0;
     Line line;
     size_t next = 0;
-    while (ok && ReadRawLine(source, line)) {
-        if (next < offsets.size() && line.offset == offsets[next]) {
+    // Header lines up to the last replaced record, then the rest of the file in blocks, so
+    // that memory does not grow with the length of the observation lines.
+    while (ok && next < offsets.size() && ReadRawLine(source, line)) {
+        if (line.offset == offsets[next]) {
             ok = WriteAll(fd, record + (line.ending.empty() ? "\n" : line.ending));
             ++next;
         } else {
             ok = WriteAll(fd, line.text + line.ending);
         }
+    }
+    std::string block(65536, '\0');
+    while (ok) {
+        const size_t got = std::fread(block.data(), 1, block.size(), source);
+        if (got == 0) break;
+        ok = WriteAll(fd, block.substr(0, got));
     }
     if (ok && std::ferror(source)) ok = false;
     if (ok && ::fsync(fd) != 0) ok = false;
@@ -106,7 +125,9 @@ int ModifyRinexHeader(const std::string& path, const double xyz[3]) {
     bool allExact = true;
     bool endFound = false;
     Line line;
-    while (ReadRawLine(file.get(), line)) {
+    bool complete = true;
+    while (ReadRawLine(file.get(), line, &complete)) {
+        if (!complete) return 0;
         if (line.text.find(kApproxLabel) != std::string::npos) {
             offsets.push_back(line.offset);
             if (line.text.size() != kRecordWidth || line.ending.empty()) allExact = false;

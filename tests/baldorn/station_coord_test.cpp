@@ -61,6 +61,22 @@ TEST(ModifyStationCoord, RinexHeaderRecordOfAnyWidth) {
     }
 }
 
+// Overlong lines: past the header a rewrite copies them whole; within what would be the header
+// a line longer than 64 KiB marks a file that is no observation file, and it is left alone.
+TEST(ModifyStationCoord, RinexFilesWithOverlongLines) {
+    TempDir dir;
+    const std::string body(200000, '7');
+    const std::string rewritten = dir.Write("long0920.05o", Header(OldRecord(95)) + body);
+    ASSERT_EQ(ModifyStationCoord(rewritten.c_str(), kXyz), 1);
+    EXPECT_EQ(ReadAll(rewritten), Header(kNewRecord) + body);
+
+    const std::string noHeader =
+        std::string(100000, ' ') + "APPROX POSITION XYZ\n" + HeaderLine("", "END OF HEADER");
+    const std::string refused = dir.Write("huge0920.05o", noHeader);
+    EXPECT_EQ(ModifyStationCoord(refused.c_str(), kXyz), 0);
+    EXPECT_EQ(ReadAll(refused), noHeader);
+}
+
 TEST(ModifyStationCoord, RinexHeadersWithoutRecordOrEnd) {
     TempDir dir;
     std::string noRecord = Header(HeaderLine("", "COMMENT").substr(0, 80));
