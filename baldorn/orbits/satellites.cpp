@@ -80,6 +80,17 @@ double TimeFromToe(const WeekTime& t, const Ephemeris& eph) {
     return sinceToc - offset;
 }
 
+// Group delay of the slot-0 signal (L1, B1I, E1) against the broadcast clock. A Galileo record
+// whose clock refers to E5a,E1 (data sources bit 8, the F/NAV clock) takes BGD E5a/E1; a clock
+// referring to E5b,E1 (the I/NAV clock) takes BGD E5b/E1.
+double GroupDelay(const Ephemeris& e) {
+    if (e.systemCode != kGalileo) return e.tgd;
+    const bool fieldReadable = e.dataSources >= 0 && e.dataSources < 65536;
+    const int sources = fieldReadable ? static_cast<int>(e.dataSources) : 0;
+    const bool e5aClock = (sources & 0x100) != 0 && (sources & 0x200) == 0;
+    return e5aClock ? e.tgd : e.tgd2;
+}
+
 }  // namespace
 
 const SystemConstants& ConstantsOf(int systemCode) {
@@ -269,7 +280,7 @@ int ComputeSatellites(const OBSERVATIONS& epoch, const std::vector<Ephemeris>& k
             const Ephemeris& e = kepler[k];
             const WeekTime t = CDefTime::SubtractSeconds(ttx, ClockAtTransmission(ttx, e));
             p1 = OrbitKepler(t, e, &c1);
-            out.groupDelay = e.systemCode == kGalileo ? e.tgd2 : e.tgd;
+            out.groupDelay = GroupDelay(e);
             p2 = OrbitKepler(CDefTime::AddSeconds(t, kStep), e, &c2);
         }
         out.pos = p1;

@@ -209,3 +209,34 @@ TEST(Orbits, ComputeSatellitesOfARealEpoch) {
     // Without ephemerides nothing is valid.
     EXPECT_EQ(ComputeSatellites(obs.epochs[0], {}, {}, sats), 0);
 }
+
+// The group delay that goes with the broadcast clock: TGD (TGD1 for BDS) for the Keplerian
+// systems, and for Galileo the BGD of the signal pair the clock refers to.
+TEST(Orbits, GroupDelayOfTheBroadcastClock) {
+    struct Case {
+        int systemCode;
+        double dataSources;
+        double expected;
+    } cases[] = {
+        {kGps, 0, 5e-9},         {kQzss, 0, 5e-9},
+        {kBds, 0, 5e-9},         {kGalileo, 517, 6e-9},  // I/NAV, clock for E5b,E1
+        {kGalileo, 258, 5e-9},                           // F/NAV, clock for E5a,E1
+        {kGalileo, 0, 6e-9},                             // sources not given
+        {kGalileo, 1e300, 6e-9},                         // unreadable field
+    };
+    for (const Case& c : cases) {
+        Ephemeris e = Kepler(c.systemCode, 11, 7200);
+        e.dataSources = c.dataSources;
+        e.tgd = 5e-9;
+        e.tgd2 = 6e-9;
+        OBSERVATIONS epoch;
+        epoch.time = At(2000, 7200);
+        SatelliteData sat = Sat(c.systemCode, 11);
+        sat.blocks.assign(kSlotCount, BlockData{});
+        sat.blocks[0].pseudorange = 2.3e7;
+        epoch.sats.push_back(sat);
+        std::vector<SatParam> sats;
+        ASSERT_EQ(ComputeSatellites(epoch, {e}, {}, sats), 1) << c.systemCode;
+        EXPECT_EQ(sats[0].groupDelay, c.expected) << c.systemCode << " " << c.dataSources;
+    }
+}
