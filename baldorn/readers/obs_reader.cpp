@@ -75,6 +75,12 @@ class ObsReader {
     void MarkMoving() {
         if (!out_.sites.empty()) out_.sites.back().moving = 1;
     }
+    // Event details announced by a header-information record for the event that follows.
+    struct PendingEvent {
+        int number = 0, port = 1, kind = 0;
+    };
+    bool KeepEpoch(OBSERVATIONS&& epoch, int flag, const WeekTime& t);
+    bool ReadSpecialRecord(int flag, int count, const WeekTime& t, PendingEvent& pending);
 
     std::FILE* f_;
     ObsFile& out_;
@@ -245,8 +251,32 @@ void ObsReader::AddSatellite(OBSERVATIONS& epoch, int systemCode, int prn,
     epoch.sats.push_back(std::move(sat));
 }
 
+// Flag-6 epochs (cycle-slip records) are read to stay in step and then dropped.
+bool ObsReader::KeepEpoch(OBSERVATIONS&& epoch, int flag, const WeekTime& t) {
+    if (flag == 6) return false;
+    SiteBookkeeping(t);
+    out_.epochs.push_back(std::move(epoch));
+    return true;
+}
+
+// Site occupations (flag 3), external events (flag 5) and the header-information records of
+// the other flags; false when the file ends inside the record.
+bool ObsReader::ReadSpecialRecord(int flag, int count, const WeekTime& t, PendingEvent& pending) {
+    if (flag == 3) {
+        if (!ReadSiteBlock(count)) return false;
+    } else if (flag == 5) {
+        int ignoredNumber = 0, ignoredPort = 0, ignoredKind = 0;
+        if (!SkipLines(count, ignoredNumber, ignoredPort, ignoredKind)) return false;
+        RecordEvent(t, pending.number, pending.port, pending.kind);
+    } else {
+        if (!SkipLines(count, pending.number, pending.port, pending.kind)) return false;
+    }
+    if (flag == 2) MarkMoving();
+    return true;
+}
+
 int ObsReader::ReadRinex3Epoch() {
-    int pendingNumber = 0, pendingPort = 1, pendingKind = 0;
+    PendingEvent pending;
     while (ReadLine(f_, line_)) {
         const std::string head = line_;
         const std::string_view l = head;
@@ -275,27 +305,16 @@ int ObsReader::ReadRinex3Epoch() {
                 if (systemCode == kSbas) prn -= 19;
                 AddSatellite(epoch, systemCode, prn, ColumnsFrom(line_, 4));
             }
-            if (flag == 6) continue;
-            SiteBookkeeping(t);
-            out_.epochs.push_back(std::move(epoch));
-            return 1;
+            if (KeepEpoch(std::move(epoch), flag, t)) return 1;
+            continue;
         }
-        if (flag == 3) {
-            if (!ReadSiteBlock(count)) return 0;
-        } else if (flag == 5) {
-            int ignoredNumber = 0, ignoredPort = 0, ignoredKind = 0;
-            if (!SkipLines(count, ignoredNumber, ignoredPort, ignoredKind)) return 0;
-            RecordEvent(t, pendingNumber, pendingPort, pendingKind);
-        } else {
-            if (!SkipLines(count, pendingNumber, pendingPort, pendingKind)) return 0;
-        }
-        if (flag == 2) MarkMoving();
+        if (!ReadSpecialRecord(flag, count, t, pending)) return 0;
     }
     return 0;
 }
 
 int ObsReader::ReadRinex2Epoch() {
-    int pendingNumber = 0, pendingPort = 1, pendingKind = 0;
+    PendingEvent pending;
     while (ReadLine(f_, line_)) {
         std::string head = line_;
         WeekTime t;
@@ -344,21 +363,10 @@ int ObsReader::ReadRinex2Epoch() {
                 }
                 if (ModelledSystemLetter(id[0])) AddSatellite(epoch, systemCode, prn, values);
             }
-            if (flag == 6) continue;
-            SiteBookkeeping(t);
-            out_.epochs.push_back(std::move(epoch));
-            return 1;
+            if (KeepEpoch(std::move(epoch), flag, t)) return 1;
+            continue;
         }
-        if (flag == 3) {
-            if (!ReadSiteBlock(count)) return 0;
-        } else if (flag == 5) {
-            int ignoredNumber = 0, ignoredPort = 0, ignoredKind = 0;
-            if (!SkipLines(count, ignoredNumber, ignoredPort, ignoredKind)) return 0;
-            RecordEvent(t, pendingNumber, pendingPort, pendingKind);
-        } else {
-            if (!SkipLines(count, pendingNumber, pendingPort, pendingKind)) return 0;
-        }
-        if (flag == 2) MarkMoving();
+        if (!ReadSpecialRecord(flag, count, t, pending)) return 0;
     }
     return 0;
 }
