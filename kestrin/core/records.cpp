@@ -20,6 +20,19 @@ int SystemIndex(int32_t sysCode) {
     }
 }
 
+int SatelliteIndex(int32_t sysCode, int32_t prn) {
+    // First index of each system's block and its largest PRN, by system index.
+    static constexpr int kMax[kSystemCount] = {kMaxGpsPrn,  kMaxGlonassSlot, kMaxBdsPrn,
+                                               kMaxSbasPrn, kMaxQzssPrn,     kMaxGalileoPrn};
+    const int system = SystemIndex(sysCode);
+    if (system < 0) return -1;
+    if (sysCode == kSysQzss && prn > 192) prn -= 192;
+    if (prn < 1 || prn > kMax[system]) return -1;
+    int first = 1;
+    for (int s = 0; s < system; ++s) first += kMax[s];
+    return first + prn - 1;
+}
+
 int FindSatellite(int32_t satelliteNumber, const std::vector<SatelliteData>& sats) {
     for (size_t i = 0; i < sats.size(); ++i) {
         if (sats[i].Number() == satelliteNumber) return static_cast<int>(i);

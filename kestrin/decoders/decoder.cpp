@@ -7,6 +7,7 @@
 #include <new>
 
 #include "rinex/assembly.h"
+#include "rinex/nav_records.h"
 
 namespace kestrin {
 
@@ -67,6 +68,8 @@ int DecoderFrame::Run(const std::string& inputPath, const std::string& outputFol
     fill_ = 0;
     for (auto& row : lockTimes_) row.fill(0.0f);
     currentSegment_.Init();
+    lastEpochTime_.Init();
+    sideFileFailed_ = false;
     ResetRunState();
 
     uint64_t processed = 0;
@@ -179,6 +182,65 @@ size_t DecoderFrame::ScanBuffer(uint64_t bufferStart, uint64_t fileLength, uint6
 void DecoderFrame::AddEpoch(OBSERVATIONS&& epoch) {
     ApplyLockTimeSlips(epoch, lockTimes_);
     Epochs().push_back(std::move(epoch));
+    lastEpochTime_ = Epochs().back().time;
+}
+
+GnssTime DecoderFrame::LastEpochTime() const { return lastEpochTime_; }
+
+void DecoderFrame::AddKeplerEphemeris(const KeplerEphemeris& eph) {
+    writer.WriteKeplerNavRecord(eph);
+}
+
+void DecoderFrame::AddGlonassEphemeris(const gEphemeris& eph) { writer.WriteGlonassNavRecord(eph); }
+
+const IonoUtcParams& DecoderFrame::IonoUtc(int set) const {
+    static const IonoUtcParams kNone{};
+    if (!nav_ || set < 0 || set >= kIonoSets) return kNone;
+    return nav_->iono[static_cast<size_t>(set)];
+}
+
+void DecoderFrame::SetIonoUtc(int set, const IonoUtcParams& params) {
+    if (!nav_ || set < 0 || set >= kIonoSets) return;
+    nav_->iono[static_cast<size_t>(set)] = params;
+}
+
+void DecoderFrame::SetLeapSeconds(int32_t seconds) {
+    if (seconds > 0 && seconds < 100) writer.leapSeconds = seconds;
+}
+
+void DecoderFrame::AddEvent(EventMark mark) {
+    if (mark.placeTime.year == 0 && !Epochs().empty()) mark.placeTime = Epochs().back().time;
+    writer.events.push_back(mark);
+}
+
+void DecoderFrame::SetGlonassChannel(int slot, int frequencyNumber) {
+    if (slot < 1 || slot >= kGlonassSlots) return;
+    if (frequencyNumber < -7 || frequencyNumber > 13) return;
+    info.glonassChannels[static_cast<size_t>(slot)] = static_cast<int16_t>(frequencyNumber);
+}
+
+void DecoderFrame::AddSbasMessageText(const std::string& text) {
+    AppendSideText(writer.smsTempPath, "_TEMP.EMS", text);
+}
+
+void DecoderFrame::AddAlmanac(const AlmanacRecord& almanac) {
+    std::string text = writer.FormatAlmanacRecord(almanac);
+    if (!text.empty()) AppendSideText(writer.almanacTempPath, "_TEMP.ALM", text);
+}
+
+void DecoderFrame::AppendSideText(std::string& path, const char* suffix, const std::string& text) {
+    if (sideFileFailed_) return;
+    if (path.empty()) path = writer.TempPath(suffix);
+    if (path.empty()) return;  // no conversion running
+    std::FILE* f = std::fopen(path.c_str(), "ab");
+    bool ok = f != nullptr && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    if (f != nullptr && std::fclose(f) != 0) ok = false;
+    if (!ok) {
+        // An incomplete side file is worse than none: drop it (the writer removes the path).
+        std::remove(path.c_str());
+        path.clear();
+        sideFileFailed_ = true;
+    }
 }
 
 void DecoderFrame::SendProgress(int percent) {

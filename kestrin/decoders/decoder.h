@@ -14,6 +14,7 @@
 #include "core/raw_converter.h"
 #include "decoders/byte_view.h"
 #include "decoders/obs_rules.h"
+#include "decoders/sink.h"
 #include "kestrin/kestrin.h"
 #include "kestrin/records.h"
 
@@ -22,7 +23,7 @@ namespace kestrin {
 constexpr size_t kReadChunkSize = 32768;
 constexpr size_t kScanBufferSize = 65536;
 
-class DecoderFrame {
+class DecoderFrame : public DecoderSink {
   public:
     DecoderFrame();
     virtual ~DecoderFrame();
@@ -37,6 +38,24 @@ class DecoderFrame {
     // Converts one raw file into the output folder: 1 on success, 0 when the file cannot be
     // read, nothing could be set up, or no epoch was written (nothing is left behind then).
     int Convert(const std::string& inputPath, const std::string& outputFolder);
+
+    // The sink the format's decoding hands its results to (see decoders/sink.h).
+    const ConvertOptions& Options() const override { return writer.options; }
+    const HeaderInfo& Header() const override { return info; }
+    GnssTime LastEpochTime() const override;
+    // Applies the lock-time slip rule and appends a complete epoch to the epoch list.
+    void AddEpoch(OBSERVATIONS&& epoch) override;
+    void AddKeplerEphemeris(const KeplerEphemeris& eph) override;
+    void AddGlonassEphemeris(const gEphemeris& eph) override;
+    const IonoUtcParams& IonoUtc(int set) const override;
+    void SetIonoUtc(int set, const IonoUtcParams& params) override;
+    void SetLeapSeconds(int32_t seconds) override;
+    int32_t LeapSeconds() const override { return writer.leapSeconds; }
+    void AddEvent(EventMark mark) override;
+    void SetGlonassChannel(int slot, int frequencyNumber) override;
+    void AddSbasMessageText(const std::string& text) override;
+    void AddAlmanac(const AlmanacRecord& almanac) override;
+    void SetBoardVariant(int32_t dataType) override { workingDataType = dataType; }
 
   protected:
     enum class Step {
@@ -57,8 +76,6 @@ class DecoderFrame {
     // Formats whose streams carry the in-stream site record (all but RTCM 3 and BINEX).
     virtual bool ScansSiteRecords() const { return true; }
 
-    // Applies the lock-time slip rule and appends a complete epoch to the epoch list.
-    void AddEpoch(OBSERVATIONS&& epoch);
     std::vector<OBSERVATIONS>& Epochs() { return nav_->epochs; }
     NavigationBlock& Navigation() { return *nav_; }
 
@@ -70,6 +87,9 @@ class DecoderFrame {
     static bool CanComplete(size_t pending, size_t frameLength, uint64_t unread);
     void SendProgress(int percent);
     void SendRunningProgress(uint64_t position, uint64_t fileLength);
+    // Appends text to a side file of the writer, creating it in the private temporary folder
+    // on first use; a failed write drops the side file (it would be incomplete).
+    void AppendSideText(std::string& path, const char* suffix, const std::string& text);
 
     std::vector<uint8_t> scan_;
     size_t fill_ = 0;
@@ -77,6 +97,8 @@ class DecoderFrame {
     std::unique_ptr<NavigationBlock> nav_;
     AfterTreatment currentSegment_;
     int lastPercent_ = -1;
+    GnssTime lastEpochTime_;
+    bool sideFileFailed_ = false;
 };
 
 }  // namespace kestrin

@@ -24,6 +24,20 @@ constexpr int kGlonassSlots = 25;     // GLONASS slots 1..24, entry 0 unused
 constexpr int32_t kUnknownGlonassChannel = 100;
 constexpr const char* kSystemLetters = "GRCSJE";
 
+// Per-satellite table index. Every per-satellite table is indexed by SatelliteIndex(sysCode,
+// prn), never by sysCode + prn (that sum cannot hold BeiDou above C20 or Galileo above E30).
+// Ranges of `prn` per system: GPS 1..32, GLONASS slots 1..27, BDS 1..63, SBAS 1..39 (PRN
+// 120..158, printed S20..S58), QZSS 1..10 (PRN 193..202 are reduced by 192), Galileo 1..36.
+constexpr int kMaxGpsPrn = 32;
+constexpr int kMaxGlonassSlot = 27;
+constexpr int kMaxBdsPrn = 63;
+constexpr int kMaxSbasPrn = 39;
+constexpr int kMaxQzssPrn = 10;
+constexpr int kMaxGalileoPrn = 36;
+// Size of a table indexed by SatelliteIndex (entry 0 unused).
+constexpr int kSatelliteIndexCount =
+    1 + kMaxGpsPrn + kMaxGlonassSlot + kMaxBdsPrn + kMaxSbasPrn + kMaxQzssPrn + kMaxGalileoPrn;
+
 // One instant: calendar fields and week / seconds of week. year 0 = unset.
 struct GnssTime {
     int32_t year = 0;
@@ -177,6 +191,9 @@ struct HeaderInfo {
 
 // Maps the six base system codes to 0..5; any other value to -1.
 int SystemIndex(int32_t sysCode);
+// The per-satellite table index 1..kSatelliteIndexCount-1 of (system code, PRN), or -1 for an
+// unknown system code, PRN 0 or a PRN beyond its system's range.
+int SatelliteIndex(int32_t sysCode, int32_t prn);
 // Index of the first satellite whose sysCode + prn equals the number, -1 when none.
 int FindSatellite(int32_t satelliteNumber, const std::vector<SatelliteData>& sats);
 // Index of the first element equal to key, -1 when none.
