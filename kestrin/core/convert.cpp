@@ -80,17 +80,6 @@ std::string FindExistingPath(const std::string& path) {
                                           : path.substr(0, separator + 1) + matches.front();
 }
 
-DecoderKind DecoderFor(int dataType) {
-    if (dataType == 9) return DecoderKind::kRt17;
-    if (dataType == 1 || dataType == 2 || dataType == 6) return DecoderKind::kOem;
-    if (dataType == 4) return DecoderKind::kHemisphere;
-    if (dataType == 3) return DecoderKind::kMulx;
-    if (dataType == 7) return DecoderKind::kRtcm3;
-    if (dataType == 8) return DecoderKind::kBinex;
-    if (dataType == 10) return DecoderKind::kUbx;
-    return DecoderKind::kNone;
-}
-
 int Convert(const char* inputPath, const char* outputFolder, ConvertOptions options,
             KestrinNotifyTarget* window) {
     if (!inputPath || !*inputPath) return 0;
@@ -103,7 +92,7 @@ int Convert(const char* inputPath, const char* outputFolder, ConvertOptions opti
 
     HeaderInfo info;
     if (!ReadStaticHeader(input, info)) return 0;
-    if (DecoderFor(info.dataType) == DecoderKind::kNone) return 0;
+    if (FindDecoder(info.dataType) == nullptr) return 0;
     const std::string output = outputFolder ? outputFolder : "";
     return RunDecoder(info, options, window, input, output) != 0 ? 1 : 0;
 }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/options.h"
+#include "decoders/registry.h"  // DecoderFor: the data types that have a decoder
 #include "kestrin/kestrin.h"
 
 namespace kestrin {
@@ -29,11 +30,6 @@ InputLocation LocateInput(const std::string& inputPath);
 // path itself when it exists; otherwise the first entry of its folder (in name order)
 // whose name matches case-insensitively; otherwise path unchanged.
 std::string FindExistingPath(const std::string& path);
-
-// Kind of decoder for a data type, in the order the dispatcher tests them; kNone when the
-// data type has no decoder.
-enum class DecoderKind { kNone, kRt17, kOem, kHemisphere, kMulx, kRtcm3, kBinex, kUbx };
-DecoderKind DecoderFor(int dataType);
 
 // The common sequence of the conversion exports. options are complete except fileTitle,
 // which this fills from the input path. Returns 1 when the decoder converted, else 0.

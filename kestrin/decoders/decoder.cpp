@@ -64,6 +64,7 @@ int DecoderFrame::Run(const std::string& inputPath, const std::string& outputFol
     lastPercent_ = -1;
     SendProgress(0);
     workingDataType = info.dataType;
+    info.profile = Profile(info.dataType);
     std::fill(scan_.begin(), scan_.end(), 0);
     fill_ = 0;
     for (auto& row : lockTimes_) row.fill(0.0f);
@@ -103,6 +104,7 @@ int DecoderFrame::Run(const std::string& inputPath, const std::string& outputFol
     input.Close();
     SendProgress(100);
     info.dataType = workingDataType;
+    info.profile = Profile(workingDataType);
 
     writer.info.Assign(info);
     writer.WriteEpochBlock(Epochs(), true);

@@ -75,6 +75,9 @@ class DecoderFrame : public DecoderSink {
     virtual void ResetRunState() {}
     // Formats whose streams carry the in-stream site record (all but RTCM 3 and BINEX).
     virtual bool ScansSiteRecords() const { return true; }
+    // The output profile of the board variant (data type) met in the data; the writers read
+    // it instead of the data type.
+    virtual BoardProfile Profile(int32_t /*variant*/) const { return {}; }
 
     std::vector<OBSERVATIONS>& Epochs() { return nav_->epochs; }
     NavigationBlock& Navigation() { return *nav_; }

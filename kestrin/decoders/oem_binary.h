@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "decoders/board_profiles.h"
 #include "decoders/decoder.h"
 #include "decoders/oem_logs.h"
 
@@ -24,6 +25,7 @@ class OemBinaryDecoder : public DecoderFrame {
   protected:
     ScanResult ScanAt(ByteView rest) override;
     void ResetRunState() override { eventCounter_ = 0; }
+    BoardProfile Profile(int32_t variant) const override { return OemBoardProfile(variant); }
 
   private:
     void Dispatch(const OemFrameHeader& header, ByteView body);

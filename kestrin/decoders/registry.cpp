@@ -6,6 +6,21 @@ namespace kestrin {
 
 namespace {
 
+DecoderFrame& OemObject() { return ProcessOemBinaryDecoder(); }
+
+// One row per data type. A format adds its row here and nowhere else.
+constexpr DecoderEntry kDecoders[] = {
+    {1, DecoderKind::kOem, &OemObject},
+    {2, DecoderKind::kOem, &OemObject},
+    {3, DecoderKind::kMulx, nullptr},
+    {4, DecoderKind::kHemisphere, nullptr},
+    {6, DecoderKind::kOem, &OemObject},
+    {7, DecoderKind::kRtcm3, nullptr},
+    {8, DecoderKind::kBinex, nullptr},
+    {9, DecoderKind::kRt17, nullptr},
+    {10, DecoderKind::kUbx, nullptr},
+};
+
 // Hands the header, options and progress target of this call to a decoder object and runs it.
 int RunOn(DecoderFrame& decoder, const HeaderInfo& info, const ConvertOptions& options,
           KestrinNotifyTarget* window, const std::string& inputPath,
@@ -20,16 +35,23 @@ int RunOn(DecoderFrame& decoder, const HeaderInfo& info, const ConvertOptions& o
 
 }  // namespace
 
+const DecoderEntry* FindDecoder(int32_t dataType) {
+    for (const DecoderEntry& entry : kDecoders) {
+        if (entry.dataType == dataType) return &entry;
+    }
+    return nullptr;
+}
+
+DecoderKind DecoderFor(int dataType) {
+    const DecoderEntry* entry = FindDecoder(dataType);
+    return entry != nullptr ? entry->kind : DecoderKind::kNone;
+}
+
 int RunDecoder(const HeaderInfo& info, const ConvertOptions& options, KestrinNotifyTarget* window,
                const std::string& inputPath, const std::string& outputFolder) {
-    switch (info.dataType) {
-        case 1:
-        case 2:
-        case 6:
-            return RunOn(ProcessOemBinaryDecoder(), info, options, window, inputPath, outputFolder);
-        default:
-            return 0;
-    }
+    const DecoderEntry* entry = FindDecoder(info.dataType);
+    if (entry == nullptr || entry->object == nullptr) return 0;
+    return RunOn(entry->object(), info, options, window, inputPath, outputFolder);
 }
 
 }  // namespace kestrin

@@ -33,12 +33,12 @@ std::string Lower(std::string s) {
     return s;
 }
 
-enum class Layout { kBrevak, kStandard, kType9 };
+enum class Layout { kBrevak, kStandard, kGrouped };
 
 Layout LayoutOf(const RawConverter& w) {
     if (w.options.brevak) return Layout::kBrevak;
-    if (w.info.dataType != 9 || w.options.leica) return Layout::kStandard;
-    return Layout::kType9;
+    if (!w.info.profile.groupedObservations || w.options.leica) return Layout::kStandard;
+    return Layout::kGrouped;
 }
 
 // The slot a listed code stands for: the slot the decoders recorded it for, else the slot of
@@ -94,7 +94,7 @@ int SystemIndexOfNumber(int u) {
     return 5;
 }
 
-// The 2.10 band of a code of the data-type-9 counts and whether it is the band's C code:
+// The 2.10 band of a code of the observation counts and whether it is the band's C code:
 // returns 1 or 2, or 0 for codes that have no 2.10 column.
 int Rinex2CountBand(int systemIndex, const std::string& code, bool& isCCode) {
     static const char* const firstOne[kSystemCount] = {"C1C", "C1C", "C1I", "C1C", "C1C", "C1C"};
@@ -244,7 +244,7 @@ std::string ObsHeaderText(RawConverter& w, const std::string& runStamp) {
     const ConvertOptions& opt = w.options;
     const bool rinex3 = opt.rinex3 != 0;
     const Layout layout = LayoutOf(w);
-    // The records of data type 9 choose their 2.10 layout by the system selection (fixed
+    // Grouped records choose their 2.10 layout by the system selection (fixed
     // before the first record is written); the header declares the same layout.
     const bool gpsOnlyLayout = opt.systemMask == 1;
     std::string out;
@@ -257,7 +257,7 @@ std::string ObsHeaderText(RawConverter& w, const std::string& runStamp) {
     AppendFormat(out, "%-20s%-20c%-20.20sPGM / RUN BY / DATE \n",
                  ObsProgramName(info.receiverType).c_str(), ' ', runStamp.c_str());
     out += kSystemComments;
-    if (!rinex3 && (info.dataType == 1 || info.dataType == 6)) {
+    if (!rinex3 && info.profile.strengthInDbHz) {
         out += "Signal Strength values S1,S2 are in dBHz                    COMMENT             \n";
     }
     out += CommonSiteLines(info);
@@ -286,7 +286,7 @@ std::string ObsHeaderText(RawConverter& w, const std::string& runStamp) {
                                                    WithObsType(c, 'S')});
                     }
                     break;
-                case Layout::kType9:
+                case Layout::kGrouped:
                     types = codes;
                     types.push_back(WithObsType(codes.front(), 'D'));
                     for (const std::string& c : codes) types.push_back(WithObsType(c, 'L'));
@@ -308,7 +308,7 @@ std::string ObsHeaderText(RawConverter& w, const std::string& runStamp) {
                     "     8    C1    L1    D1    S1    P2    L2    D2    S2      # / TYPES OF "
                     "OBSERV \n";
                 break;
-            case Layout::kType9:
+            case Layout::kGrouped:
                 out += gpsOnlyLayout ? "     7    C1    D1    L1    L2    P2    S1    S2           "
                                        " # / TYPES OF OBSERV \n"
                                      : "     9    C1    C2    D1    L1    L2    P1    P2    S1    "
@@ -336,30 +336,13 @@ std::string ObsHeaderText(RawConverter& w, const std::string& runStamp) {
         }
         if (info.systemsPresent & 2) {
             out += GlonassSlotLines(info);
-            switch (info.dataType) {
-                case 1:
-                case 6:
-                    out +=
-                        " C1C   71.950 C2P   71.950                                  GLONASS "
-                        "COD/PHS/BIS \n";
-                    break;
-                case 4:
-                    out +=
-                        " C1C        0 C1P        0 C2C        0 C2P        0        GLONASS "
-                        "COD/PHS/BIS \n";
-                    break;
-                case 9:
-                    AppendFormat(out, " C1C %8.3f C1P %8.3f C2C %8.3f C2P %8.3f%8c%-20s\n", 0.0,
-                                 0.0, 0.0, 0.0, ' ', "GLONASS COD/PHS/BIS ");
-                    break;
-                default:
-                    break;
-            }
+            if (!info.profile.glonassBiasLine.empty())
+                out += HeaderLine(info.profile.glonassBiasLine, "GLONASS COD/PHS/BIS ");
         }
     }
 
     AppendFormat(out, "    %02d%54cLEAP SECONDS        \n", w.leapSeconds, ' ');
-    if (info.dataType == 9) out += CountLines(w, gpsOnlyLayout);
+    if (info.profile.countLines) out += CountLines(w, gpsOnlyLayout);
 
     if (!rinex3) {
         out += opt.phaseCenter ? "*** Above antenna height is from mark to PHASE CENTER.      "

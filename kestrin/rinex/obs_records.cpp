@@ -1,4 +1,4 @@
-// RINEX 2.10 and 3.02 observation epoch records in the plain, Leica, Brevak and data-type-9
+// RINEX 2.10 and 3.02 observation epoch records in the plain, Leica, Brevak and grouped
 // layouts.
 #include "rinex/obs_records.h"
 
@@ -189,9 +189,9 @@ void AppendStandard210(std::string& out, const Rinex2Values& v) {
     }
 }
 
-// A code field of the data-type-9 layouts: the value with its SSI, or with the digit 4 and
+// A code field of the grouped layouts: the value with its SSI, or with the digit 4 and
 // the SSI when the band's loss-of-lock word has bit 2 set.
-void AppendType9Code(std::string& out, double value, int lli, int ssi) {
+void AppendGroupedCode(std::string& out, double value, int lli, int ssi) {
     if (!Present(value)) {
         AppendFormat(out, "%16c", ' ');
     } else if ((lli & 4) != 0) {
@@ -201,7 +201,7 @@ void AppendType9Code(std::string& out, double value, int lli, int ssi) {
     }
 }
 
-void AppendType9Phase(std::string& out, double value, int lli, int ssi) {
+void AppendGroupedPhase(std::string& out, double value, int lli, int ssi) {
     if (!Present(value)) {
         AppendFormat(out, "%16c", ' ');
     } else if (lli != 0) {
@@ -219,38 +219,38 @@ void AppendStrength(std::string& out, double value) {
     }
 }
 
-void AppendGpsOnlyType9(std::string& out, const Rinex2Values& v) {
+void AppendGpsOnlyGrouped(std::string& out, const Rinex2Values& v) {
     // C1 D1 L1 L2 P2 / S1 S2
     const double code1 = Present(v.c1) ? v.c1 : v.p1;
-    AppendType9Code(out, code1, v.lli1, v.ssi1);
+    AppendGroupedCode(out, code1, v.lli1, v.ssi1);
     AppendFormat(out, "%14.3f%2d%14.3f", v.d1, v.ssi1, v.l1);
     if (v.lli1 != 0) {
         AppendFormat(out, "%d%d", v.lli1, v.ssi1);
     } else {
         AppendFormat(out, "%2d", v.ssi1);
     }
-    AppendType9Phase(out, v.l2, v.lli2, v.ssi2);
+    AppendGroupedPhase(out, v.l2, v.lli2, v.ssi2);
     const double code2 = Present(v.p2) ? v.p2 : v.c2;
-    AppendType9Code(out, code2, v.lli2, v.ssi2);
+    AppendGroupedCode(out, code2, v.lli2, v.ssi2);
     out += '\n';
     AppendStrength(out, v.s1);
     AppendStrength(out, v.s2);
     AppendFormat(out, "%48c\n", ' ');
 }
 
-void AppendMixedType9(std::string& out, const Rinex2Values& v) {
+void AppendMixedGrouped(std::string& out, const Rinex2Values& v) {
     // C1 C2 D1 L1 L2 / P1 P2 S1 S2
-    AppendType9Code(out, v.c1, v.lli1, v.ssi1);
-    AppendType9Code(out, v.c2, v.lli2, v.ssi2);
+    AppendGroupedCode(out, v.c1, v.lli1, v.ssi1);
+    AppendGroupedCode(out, v.c2, v.lli2, v.ssi2);
     if (v.lli1 != 0) {
         AppendFormat(out, "%14.3f%2d%14.3f%d%d", v.d1, v.ssi1, v.l1, v.lli1, v.ssi1);
     } else {
         AppendFormat(out, "%14.3f%2d%14.3f%2d", v.d1, v.ssi1, v.l1, v.ssi1);
     }
-    AppendType9Phase(out, v.l2, v.lli2, v.ssi2);
+    AppendGroupedPhase(out, v.l2, v.lli2, v.ssi2);
     out += '\n';
-    AppendType9Code(out, v.p1, v.lli1, v.ssi1);
-    AppendType9Code(out, v.p2, v.lli2, v.ssi2);
+    AppendGroupedCode(out, v.p1, v.lli1, v.ssi1);
+    AppendGroupedCode(out, v.p2, v.lli2, v.ssi2);
     AppendStrength(out, v.s1);
     AppendStrength(out, v.s2);
     AppendFormat(out, "%16c\n", ' ');
@@ -322,12 +322,12 @@ std::string RawConverter::FormatEpoch210(OBSERVATIONS epoch) const {
         const Rinex2Values v = CollectRinex2(sat, writeLli);
         if (brevak) {
             AppendBrevak210(out, v, SystemIndex(sat.sysCode), writeLli);
-        } else if (info.dataType != 9 || options.leica) {
+        } else if (!info.profile.groupedObservations || options.leica) {
             AppendStandard210(out, v);
         } else if (options.systemMask == 1) {
-            AppendGpsOnlyType9(out, v);
+            AppendGpsOnlyGrouped(out, v);
         } else {
-            AppendMixedType9(out, v);
+            AppendMixedGrouped(out, v);
         }
     }
     return out;
@@ -368,7 +368,7 @@ std::string RawConverter::FormatEpoch302(OBSERVATIONS epoch) const {
     DropUnwritable(epoch);
     if (epoch.sats.empty()) return {};
     const bool brevak = options.brevak != 0;
-    const bool type9 = !brevak && info.dataType == 9 && !options.leica;
+    const bool grouped = !brevak && info.profile.groupedObservations && !options.leica;
 
     std::string out;
     const GnssTime& t = epoch.time;
@@ -393,7 +393,7 @@ std::string RawConverter::FormatEpoch302(OBSERVATIONS epoch) const {
                 const double w = CarrierWavelength(sat.sysCode, b.signalType,
                                                    s == 1 ? GlonassChannelOf(info, sat.prn) : 0);
                 double misfit = w * b.carrierPhase - b.pseudorange;
-                if (s == 2 && sat.prn <= 10 && info.dataType == 9) misfit -= 33554431.0;
+                if (s == 2 && sat.prn <= 10 && info.profile.bdsGeoRangeWrap) misfit -= 33554431.0;
                 if (w > 1e-6 && std::fabs(misfit) > 200.0) continue;
             }
             Column302& c = columns[static_cast<size_t>(found - codes.begin())];
@@ -416,7 +416,7 @@ std::string RawConverter::FormatEpoch302(OBSERVATIONS epoch) const {
                     AppendFormat(out, "%14.3f%2d%14.3f%2d%14.3f  ", c.l, c.ssi, c.c, c.ssi, c.d);
                 }
             }
-        } else if (!type9) {
+        } else if (!grouped) {
             for (const Column302& c : columns) {
                 if (!Present(c.c)) {
                     AppendFormat(out, "%64c", ' ');
@@ -449,7 +449,7 @@ std::string RawConverter::FormatEpoch302(OBSERVATIONS epoch) const {
             } else {
                 AppendFormat(out, "%14.3f%2d", 0.0, 0);
             }
-            for (const Column302& c : columns) AppendType9Phase(out, c.l, c.lli, c.ssi);
+            for (const Column302& c : columns) AppendGroupedPhase(out, c.l, c.lli, c.ssi);
             for (const Column302& c : columns) {
                 if (Present(c.s)) {
                     AppendFormat(out, "%14.3f  ", c.s);

@@ -153,6 +153,25 @@ struct AfterTreatment {
 };
 
 // Everything the observation header needs.
+// What differs between receiver boards in the observation files. The decoder declares it for
+// the board (variant) it met; the writers read it instead of testing data-type numbers.
+struct BoardProfile {
+    // Observation layout: false = per code its range, phase, Doppler and strength; true = all
+    // ranges, one Doppler, all phases, all strengths (RINEX 2.10: C1 C2 D1 L1 L2 P1 P2 S1 S2,
+    // or C1 D1 L1 L2 P2 S1 S2 when only GPS is selected). The "Leica3.02" and Brevak flavours
+    // keep their own layouts.
+    bool groupedObservations = false;
+    // The 2.10 header states that the strengths S1, S2 are in dB-Hz.
+    bool strengthInDbHz = false;
+    // Data part (up to 60 columns) of the "GLONASS COD/PHS/BIS" line; empty = no such line.
+    std::string glonassBiasLine;
+    // The header lists "# OF SATELLITES" and "PRN / # OF OBS".
+    bool countLines = false;
+    // The board's BeiDou C01-C10 ranges carry the 2^25 - 1 m wrap of its range field: the
+    // Brevak phase/range check takes it off.
+    bool bdsGeoRangeWrap = false;
+};
+
 struct HeaderInfo {
     std::string receiverType;
     std::string receiverNumber;
@@ -170,6 +189,7 @@ struct HeaderInfo {
     double antennaRadius = 0, antennaEdgeHeight = 0, l1PhaseOffset = 0, l2PhaseOffset = 0;
     double antennaSpare = 0;
     int32_t dataType = 0;
+    BoardProfile profile;  // set by the decoder for the board variant it met
     int32_t stationKind = 0;
     int32_t systemsPresent = 0;
     std::string firmwareVersion;

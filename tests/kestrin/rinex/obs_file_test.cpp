@@ -8,6 +8,7 @@
 
 #include "core/raw_converter.h"
 #include "rinex/events_sites.h"
+#include "support/profiles.h"
 #include "support/epochs.h"
 #include "support/scoped_tmpdir.h"
 #include "support/temp_dir.h"
@@ -53,7 +54,7 @@ HeaderInfo SurveyHeader() {
     info.antennaHeight = 1.2345;
     info.markerName = "ABCD";
     info.sessionNumber = 2;
-    info.dataType = 1;
+    info.profile = testsupport::ProfileOfDataType(1);
     info.methodMask = 31;
     info.measureMethod = 1;
     info.measuredHeight = 1.3;

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "core/raw_converter.h"
+#include "support/profiles.h"
 #include "support/epochs.h"
 #include "support/scoped_tmpdir.h"
 #include "support/temp_dir.h"
@@ -39,7 +40,7 @@ class ObsHeader : public ::testing::Test {
   protected:
     void SetUp() override {
         w.info.systemsPresent = 1;
-        w.info.dataType = 1;
+        w.info.profile = testsupport::ProfileOfDataType(1);
         w.codesInUse[0] = {"C1C", "C2W"};
     }
     std::string Header() { return ObsHeaderText(w, "20240102 030405 LCL"); }
@@ -120,7 +121,7 @@ TEST_F(ObsHeader, ObservationTypesByLayout) {
     for (const Case& c : cases) {
         w.options.brevak = c.brevak;
         w.options.leica = c.leica;
-        w.info.dataType = c.dataType;
+        w.info.profile = testsupport::ProfileOfDataType(c.dataType);
         EXPECT_EQ(Labelled(Header(), "SYS / # / OBS TYPES "), c.expected) << c.dataType;
     }
     // Galileo C1C carries a half-cycle shift, C5Q a quarter.
@@ -175,11 +176,11 @@ TEST_F(ObsHeader, Rinex210TypesAndComments) {
     };
     for (const Case& c : cases) {
         w.options.brevak = c.brevak;
-        w.info.dataType = c.dataType;
+        w.info.profile = testsupport::ProfileOfDataType(c.dataType);
         w.options.systemMask = c.mask;
         EXPECT_EQ(Labelled(Header(), "# / TYPES OF OBSERV ")[0], c.types);
     }
-    w.info.dataType = 6;
+    w.info.profile = testsupport::ProfileOfDataType(6);
     w.options.phaseCenter = 0;
     w.info.stationKind = 1;
     const std::string text = Header();
@@ -197,8 +198,8 @@ TEST_F(ObsHeader, Rinex210TypesAndComments) {
               Pad("     1     1", "WAVELENGTH FACT L1/2"));
 }
 
-TEST_F(ObsHeader, DataType9ObservationCounts) {
-    w.info.dataType = 9;
+TEST_F(ObsHeader, GroupedBoardObservationCounts) {
+    w.info.profile = testsupport::ProfileOfDataType(9);
     w.info.systemsPresent = 0x05;
     w.codesInUse[2] = {"C1I", "C7I"};
     w.info.satSeen[3] = 1;   // G03
@@ -323,6 +324,34 @@ TEST(WriteModelObsFile, AFailedWriteLeavesTheFileItReplacesAsItWas) {
     EXPECT_EQ(result, 0);
     EXPECT_EQ(out.Entries(), std::vector<std::string>{"m.21o"});
     EXPECT_EQ(testsupport::ReadFile(path), "the file the model was read from\n");
+}
+
+// The GLONASS code/phase bias line each board declares, as the 3.02 header writes it.
+TEST_F(ObsHeader, GlonassBiasLineOfTheBoardProfile) {
+    struct Case {
+        int dataType;
+        const char* line;  // empty: no line
+    } cases[] = {
+        {1, " C1C   71.950 C2P   71.950                                  GLONASS COD/PHS/BIS "},
+        {6, " C1C   71.950 C2P   71.950                                  GLONASS COD/PHS/BIS "},
+        {2, ""},
+        {5, ""},
+        {4, " C1C        0 C1P        0 C2C        0 C2P        0        GLONASS COD/PHS/BIS "},
+        {9, " C1C    0.000 C1P    0.000 C2C    0.000 C2P    0.000        GLONASS COD/PHS/BIS "},
+        {7, ""},
+    };
+    w.info.systemsPresent = 0x03;
+    w.codesInUse[1] = {"C1C"};
+    for (const Case& c : cases) {
+        w.info.profile = testsupport::ProfileOfDataType(c.dataType);
+        const std::vector<std::string> lines = Labelled(Header(), "GLONASS COD/PHS/BIS ");
+        if (*c.line == '\0') {
+            EXPECT_TRUE(lines.empty()) << c.dataType;
+        } else {
+            ASSERT_EQ(lines.size(), 1u) << c.dataType;
+            EXPECT_EQ(lines[0], c.line) << c.dataType;
+        }
+    }
 }
 
 }  // namespace

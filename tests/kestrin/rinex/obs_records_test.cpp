@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "core/raw_converter.h"
+#include "support/profiles.h"
 #include "support/epochs.h"
 
 namespace {
@@ -48,7 +49,7 @@ void Configure(RawConverter& w, const Flavour& f) {
     w.options.leica = f.leica;
     w.options.writeLli = f.writeLli;
     w.options.systemMask = f.mask;
-    w.info.dataType = f.dataType;
+    w.info.profile = testsupport::ProfileOfDataType(f.dataType);
     w.info.SetDefaultObsCode(0, 0);
     w.info.SetDefaultObsCode(0, 11);
     w.BuildCodeLists();
