@@ -6,6 +6,7 @@
 #include <cstring>
 #include <new>
 
+#include "decoders/navwords/week_time.h"
 #include "rinex/assembly.h"
 #include "rinex/nav_records.h"
 
@@ -182,18 +183,23 @@ size_t DecoderFrame::ScanBuffer(uint64_t bufferStart, uint64_t fileLength, uint6
 }
 
 void DecoderFrame::AddEpoch(OBSERVATIONS&& epoch) {
+    MarkEpochSignals(info, epoch);
     ApplyLockTimeSlips(epoch, lockTimes_);
     Epochs().push_back(std::move(epoch));
     lastEpochTime_ = Epochs().back().time;
 }
 
-GnssTime DecoderFrame::LastEpochTime() const { return lastEpochTime_; }
+GnssTime DecoderFrame::LastEpochTime() const {
+    return lastEpochTime_;
+}
 
 void DecoderFrame::AddKeplerEphemeris(const KeplerEphemeris& eph) {
     writer.WriteKeplerNavRecord(eph);
 }
 
-void DecoderFrame::AddGlonassEphemeris(const gEphemeris& eph) { writer.WriteGlonassNavRecord(eph); }
+void DecoderFrame::AddGlonassEphemeris(const gEphemeris& eph) {
+    writer.WriteGlonassNavRecord(eph);
+}
 
 const IonoUtcParams& DecoderFrame::IonoUtc(int set) const {
     static const IonoUtcParams kNone{};
@@ -207,7 +213,7 @@ void DecoderFrame::SetIonoUtc(int set, const IonoUtcParams& params) {
 }
 
 void DecoderFrame::SetLeapSeconds(int32_t seconds) {
-    if (seconds > 0 && seconds < 100) writer.leapSeconds = seconds;
+    if (PlausibleLeapSeconds(seconds)) writer.leapSeconds = seconds;
 }
 
 void DecoderFrame::AddEvent(EventMark mark) {

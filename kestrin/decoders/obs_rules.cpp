@@ -48,6 +48,13 @@ void MarkSlotUsed(HeaderInfo& info, int32_t sysCode, int32_t prn, int slot) {
     info.SetDefaultObsCode(system, slot);
 }
 
+void MarkEpochSignals(HeaderInfo& info, const OBSERVATIONS& epoch) {
+    for (const SatelliteData& sat : epoch.sats) {
+        for (const BlockData& block : sat.blocks)
+            MarkSlotUsed(info, sat.sysCode, sat.prn, block.signalType);
+    }
+}
+
 double PhaseRangeMisfit(const BlockData& block, double wavelength) {
     return std::fabs(block.carrierPhase * wavelength - block.pseudorange);
 }

@@ -24,6 +24,8 @@ using LockTimeTable = std::array<std::array<float, kSignalSlots>, kSatelliteSlot
 
 // Records that the satellite's system, the satellite and (system, slot) occur in the data.
 void MarkSlotUsed(HeaderInfo& info, int32_t sysCode, int32_t prn, int slot);
+// MarkSlotUsed for every signal of an epoch (the sink does this for each epoch handed in).
+void MarkEpochSignals(HeaderInfo& info, const OBSERVATIONS& epoch);
 
 // |phase x wavelength - pseudorange|: how far a block's phase strays from its range.
 double PhaseRangeMisfit(const BlockData& block, double wavelength);

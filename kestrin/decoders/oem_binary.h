@@ -8,8 +8,22 @@
 #include "decoders/board_profiles.h"
 #include "decoders/decoder.h"
 #include "decoders/oem_logs.h"
+#include "decoders/sink.h"
 
 namespace kestrin {
+
+// What the log handling keeps from one log to the next within a conversion.
+struct OemRunState {
+    int32_t variant = 0;  // board variant: as dispatched (1, 2, 6), or 5 / 6 as met in the data
+    uint16_t eventCounter = 0;
+    // Unlocked phases written as absent instead of flagged only.
+    bool phaseBlanking = false;
+};
+
+// Decodes one log (its header and bounded body) and hands the results to the sink; a change
+// of the board variant is handed on too. glonassSlots learns from the GLONASS ephemerides.
+void HandleOemLog(const OemFrameHeader& header, ByteView body, OemRunState& state,
+                  GlonassSlotTable& glonassSlots, DecoderSink& sink);
 
 class OemBinaryDecoder : public DecoderFrame {
   public:
@@ -24,14 +38,11 @@ class OemBinaryDecoder : public DecoderFrame {
 
   protected:
     ScanResult ScanAt(ByteView rest) override;
-    void ResetRunState() override { eventCounter_ = 0; }
+    void ResetRunState() override;
     BoardProfile Profile(int32_t variant) const override { return OemBoardProfile(variant); }
 
   private:
-    void Dispatch(const OemFrameHeader& header, ByteView body);
-    void DecodeObservations(const OemFrameHeader& header, ByteView body);
-
-    uint16_t eventCounter_ = 0;
+    OemRunState run_;
 };
 
 // The process-wide decoder object of the OEM binary data types.

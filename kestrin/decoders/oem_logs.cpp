@@ -5,6 +5,7 @@
 #include "core/gnss_time.h"
 #include "decoders/navwords/glonass_strings.h"
 #include "decoders/navwords/gps_lnav.h"
+#include "decoders/navwords/week_time.h"
 #include "decoders/obs_rules.h"
 #include "rinex/obs_codes.h"
 
@@ -28,9 +29,6 @@ int StatusSystem(uint32_t status) {
 int StatusSignal(uint32_t status) {
     return static_cast<int>((status >> 21) & 31u);
 }
-
-constexpr double kAccuracyTable[16] = {2.4,  3.4,  4.85, 6.85,  9.65,  13.65, 24.0,   48.0,
-                                       96.0, 192., 384., 768.0, 1536., 3072., 6144.0, 32767.0};
 
 double Finite(double v) {
     return std::isfinite(v) ? v : 0.0;
@@ -74,26 +72,6 @@ int Lookup(const SlotPair (&table)[N], int type) {
     return -1;
 }
 
-// Week and seconds a calendar conversion can take; corrupt values are refused.
-bool ValidTime(double week, double sow) {
-    return week >= 0.0 && week < 20000.0 && std::isfinite(sow) && std::fabs(sow) < 1.0e7;
-}
-
-GnssTime GpsTime(int week, double sow) {
-    GnssTime t;
-    t.week = week;
-    t.sow = sow;
-    GpsToCalendar(t);
-    return t;
-}
-GnssTime BdsTime(int week, double sow) {
-    GnssTime t;
-    t.week = week;
-    t.sow = sow;
-    BdsToCalendar(t);
-    return t;
-}
-
 }  // namespace
 
 bool ReadOemFrameHeader(ByteView frame, OemFrameHeader& header) {
@@ -110,7 +88,7 @@ bool ReadOemFrameHeader(ByteView frame, OemFrameHeader& header) {
 }
 
 GnssTime OemFrameTime(const OemFrameHeader& header) {
-    return GpsTime(header.week, header.msOfWeek * 0.001);
+    return GpsWeekTime(header.week, header.msOfWeek * 0.001);
 }
 
 bool OemSatellite(uint32_t status, int rawPrn, bool compressed, int32_t& dataType, int32_t& sysCode,
@@ -212,7 +190,7 @@ bool DecodeOemRange(ByteView body, const GnssTime& time, OemObsContext& ctx, OBS
         if (sysCode == kSysGlonass) {
             int k = static_cast<int>(first.U16(2)) - 7;
             sat.glonassChannel = k;
-            if (k >= -7 && k <= 13) ctx.info.glonassChannels[prn] = static_cast<int16_t>(k);
+            ctx.sink.SetGlonassChannel(prn, k);
         }
 
         // This block and the following ones of the same satellite.
@@ -245,7 +223,6 @@ bool DecodeOemRange(ByteView body, const GnssTime& time, OemObsContext& ctx, OBS
                 block.carrierPhase = -(block.carrierPhase - n * kPhaseRollover);
             }
             AddOrReplaceBlock(sat, block, lambda, true);
-            MarkSlotUsed(ctx.info, sysCode, prn, slot);
         } while (i < count && body.U16(4 + i * kRangeBlock) == rawPrn &&
                  StatusSystem(body.U32(4 + i * kRangeBlock + 40)) == rawSystem);
 
@@ -315,7 +292,6 @@ bool DecodeOemRangeCmp(ByteView body, const GnssTime& time, OemObsContext& ctx,
             sat.blocks.push_back(block);
             epoch.sats.push_back(std::move(sat));
         }
-        MarkSlotUsed(ctx.info, sysCode, prn, slot);
     }
     return true;
 }
@@ -364,8 +340,8 @@ bool ReadGpsEphemLayout(const ByteView& b, int32_t sysCode, int32_t prnBase, Kep
     eph.af1 = b.F64(188);
     eph.af2 = b.F64(196);
     eph.accuracy = SqrtOrZero(b.F64(216));
-    if (!ValidTime(eph.week, toc)) return false;
-    eph.toc = GpsTime(static_cast<int>(eph.week), toc);
+    if (!ValidWeekTime(eph.week, toc)) return false;
+    eph.toc = GpsWeekTime(static_cast<int>(eph.week), toc);
     return true;
 }
 
@@ -405,8 +381,8 @@ bool DecodeOemBdsEphemOld(ByteView b, KeplerEphemeris& eph) {
     eph.af1 = b.F64(196);
     eph.af2 = b.F64(204);
     eph.accuracy = SqrtOrZero(b.F64(224));
-    if (!ValidTime(eph.week, toc)) return false;
-    eph.toc = BdsTime(static_cast<int>(eph.week), toc);
+    if (!ValidWeekTime(eph.week, toc)) return false;
+    eph.toc = BdsWeekTime(static_cast<int>(eph.week), toc);
     return true;
 }
 
@@ -443,8 +419,8 @@ bool DecodeOemBdsEphemeris(ByteView b, KeplerEphemeris& eph) {
     eph.crs = b.F64(172);
     eph.cic = b.F64(180);
     eph.cis = b.F64(188);
-    if (!ValidTime(eph.week, toc)) return false;
-    eph.toc = BdsTime(static_cast<int>(eph.week), toc);
+    if (!ValidWeekTime(eph.week, toc)) return false;
+    eph.toc = BdsWeekTime(static_cast<int>(eph.week), toc);
     return true;
 }
 
@@ -455,7 +431,7 @@ bool DecodeOemDecodedEphem(ByteView b, KeplerEphemeris& eph) {
     eph.health = b.U8(3);
     eph.iodc = b.U16(10);
     int accuracyIndex = b.U16(12);
-    eph.accuracy = kAccuracyTable[accuracyIndex >= 15 ? 15 : accuracyIndex];
+    eph.accuracy = UraMetres(accuracyIndex);
     int week = b.U16(14);
     eph.iode = b.I32(16);
     eph.transmissionTime = b.I32(20);
@@ -481,18 +457,18 @@ bool DecodeOemDecodedEphem(ByteView b, KeplerEphemeris& eph) {
     eph.cis = b.F64(176);
     eph.tgd = b.F64(184);
     eph.tgd2 = b.F64(192);
-    if (!ValidTime(week + 1024, toc)) return false;
+    if (!ValidWeekTime(week + 1024, toc)) return false;
     if (prn <= 140) {
         eph.sysCode = kSysGps;
         eph.prn = prn;
         week += 1024;
         eph.week = week;
-        eph.toc = GpsTime(week, toc);
+        eph.toc = GpsWeekTime(week, toc);
     } else {
         eph.sysCode = kSysBds;
         eph.prn = prn - 140;
         eph.week = week;
-        eph.toc = BdsTime(week, toc);
+        eph.toc = BdsWeekTime(week, toc);
     }
     return InSatelliteTable(eph.sysCode, eph.prn);
 }
@@ -511,41 +487,10 @@ bool DecodeOemRawEphem(ByteView b, KeplerEphemeris& eph) {
     double refSeconds = b.U32(8);
 
     // The broadcast week has ten bits; the log's reference week resolves the rollover.
-    int week = lnav.week10 + 1024;
-    if (refWeek > 0 && refWeek < 65536) {
-        week = lnav.week10 + 1024 * static_cast<int>(std::lround((refWeek - lnav.week10) / 1024.0));
-    }
-    eph.week = week;
-    eph.codesOnL2 = lnav.codesOnL2;
-    eph.accuracy = kAccuracyTable[lnav.uraIndex & 15];
-    eph.health = lnav.health;
-    eph.iodc = lnav.iodc;
-    eph.l2PFlag = lnav.l2PFlag;
-    eph.tgd = lnav.tgd;
-    eph.af2 = lnav.af2;
-    eph.af1 = lnav.af1;
-    eph.af0 = lnav.af0;
-    eph.iode = lnav.iode;
-    eph.crs = lnav.crs;
-    eph.deltaN = lnav.deltaN;
-    eph.m0 = lnav.m0;
-    eph.cuc = lnav.cuc;
-    eph.e = lnav.e;
-    eph.cus = lnav.cus;
-    eph.sqrtA = lnav.sqrtA;
-    eph.toe = lnav.toe;
-    eph.cic = lnav.cic;
-    eph.omega0 = lnav.omega0;
-    eph.cis = lnav.cis;
-    eph.i0 = lnav.i0;
-    eph.crc = lnav.crc;
-    eph.omega = lnav.omega;
-    eph.omegaDot = lnav.omegaDot;
-    eph.idot = lnav.idot;
-    eph.fitInterval = lnav.fitFlag ? 6.0 : 4.0;
-    eph.transmissionTime = lnav.toe;
-    if (!ValidTime(refWeek, refSeconds)) return false;
-    eph.toc = GpsTime(refWeek, refSeconds);
+    eph.week = ResolveGpsWeek10(lnav.week10, refWeek);
+    LnavToKepler(lnav, eph);
+    if (!ValidWeekTime(refWeek, refSeconds)) return false;
+    eph.toc = GpsWeekTime(refWeek, refSeconds);
     return true;
 }
 
@@ -615,8 +560,8 @@ bool DecodeOemGalEphemeris(ByteView b, int headerWeek, double headerSow, KeplerE
         ++week;
     }
     eph.week = week;
-    if (!ValidTime(week, toc)) return false;
-    eph.toc = GpsTime(week, toc);
+    if (!ValidWeekTime(week, toc)) return false;
+    eph.toc = GpsWeekTime(week, toc);
     return true;
 }
 
@@ -625,23 +570,21 @@ bool DecodeOemGalEphemeris(ByteView b, int headerWeek, double headerSow, KeplerE
 namespace {
 
 // GPS reference time of a GLONASS log to the UTC-based time of the navigation record.
-GnssTime GlonassReferenceTime(int week, double sow, int32_t& leapSeconds) {
-    GnssTime t = GpsTime(week, sow);
-    if (leapSeconds == 0) leapSeconds = LeapSecondsAt(t);
+GnssTime GlonassReferenceTime(int week, double sow, DecoderSink& sink) {
+    GnssTime t = GpsWeekTime(week, sow);
+    int32_t leapSeconds = sink.LeapSeconds();
+    if (leapSeconds == 0) {
+        leapSeconds = LeapSecondsAt(t);
+        sink.SetLeapSeconds(leapSeconds);
+    }
     t = ShiftTime(t, -leapSeconds);
     GpsToCalendar(t);
     return t;
 }
 
-// Moscow time of day (tk) to seconds of the UTC day: three hours back, wrapped into the day.
-double UtcFrameTime(double moscowSeconds) {
-    double t = moscowSeconds - 10800.0;
-    return t < 0.0 ? t + 86400.0 : t;
-}
-
 void LearnFrequencyNumber(OemGlonassContext& ctx, int slot, int k) {
     if (k < -7 || k > 13) return;
-    ctx.info.glonassChannels[slot] = static_cast<int16_t>(k);
+    ctx.sink.SetGlonassChannel(slot, k);
     if (ctx.glonassSlots[slot] != k) ctx.glonassSlots[slot] = static_cast<int8_t>(k);
 }
 
@@ -658,7 +601,7 @@ bool DecodeOemGloEphemeris(ByteView b, OemGlonassContext& ctx, gEphemeris& eph) 
     eph.sysCode = kSysGlonass;
     eph.prn = slot;
     eph.frequencyNumber = k;
-    eph.epoch = GlonassReferenceTime(b.U16(6), b.U32(8) * 0.001, ctx.leapSeconds);
+    eph.epoch = GlonassReferenceTime(b.U16(6), b.U32(8) * 0.001, ctx.sink);
     eph.health = b.U32(24);
     eph.x = b.F64(28) * 0.001;
     eph.y = b.F64(36) * 0.001;
@@ -671,7 +614,7 @@ bool DecodeOemGloEphemeris(ByteView b, OemGlonassContext& ctx, gEphemeris& eph) 
     eph.az = b.F64(92) * 0.001;
     eph.tauN = b.F64(100);
     eph.gammaN = b.F64(116);
-    eph.tk = UtcFrameTime(static_cast<double>(b.U32(124)));
+    eph.tk = MoscowToUtcTimeOfDay(static_cast<double>(b.U32(124)));
     eph.ageOrIodn = b.U32(136);
     LearnFrequencyNumber(ctx, slot, k);
     return true;
@@ -692,22 +635,9 @@ bool DecodeOemGloRawEphem(ByteView b, OemGlonassContext& ctx, gEphemeris& eph) {
     eph.sysCode = kSysGlonass;
     eph.prn = slot;
     eph.frequencyNumber = k;
-    eph.epoch = GlonassReferenceTime(static_cast<int>(b.U32(8) & 0xFFFFu), b.U32(12) * 0.001,
-                                     ctx.leapSeconds);
-    eph.tk = UtcFrameTime(d.tk);
-    eph.x = d.x;
-    eph.vx = d.vx;
-    eph.ax = d.ax;
-    eph.y = d.y;
-    eph.vy = d.vy;
-    eph.ay = d.ay;
-    eph.z = d.z;
-    eph.vz = d.vz;
-    eph.az = d.az;
-    eph.health = (d.bn >> 2) & 1;
-    eph.gammaN = d.gammaN;
-    eph.tauN = d.tauN;
-    eph.ageOrIodn = d.en;
+    eph.epoch =
+        GlonassReferenceTime(static_cast<int>(b.U32(8) & 0xFFFFu), b.U32(12) * 0.001, ctx.sink);
+    GlonassStringsToRecord(d, eph);
     LearnFrequencyNumber(ctx, slot, k);
     return true;
 }
@@ -782,8 +712,8 @@ bool DecodeOemMark(ByteView b, uint16_t messageId, uint16_t eventNumber, EventMa
     mark.eventNumber = eventNumber;
     uint32_t week = b.U32(0);
     double sow = b.F64(4);
-    if (!ValidTime(week, sow)) return false;
-    mark.eventTime = GpsTime(static_cast<int>(week), sow);
+    if (!ValidWeekTime(week, sow)) return false;
+    mark.eventTime = GpsWeekTime(static_cast<int>(week), sow);
     return true;
 }
 

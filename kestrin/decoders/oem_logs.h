@@ -9,6 +9,7 @@
 
 #include "decoders/byte_view.h"
 #include "decoders/obs_rules.h"
+#include "decoders/sink.h"
 #include "kestrin/records.h"
 
 namespace kestrin {
@@ -59,7 +60,7 @@ GnssTime OemFrameTime(const OemFrameHeader& header);
 struct OemObsContext {
     int32_t& dataType;  // working sub-format: 1, 2 (as dispatched), 5 or 6 (detected)
     const GlonassSlotTable& glonassSlots;
-    HeaderInfo& info;  // slot usage, systems present, satellites seen, GLONASS channels
+    DecoderSink& sink;  // receives the GLONASS frequency numbers the RANGE log carries
     bool phaseBlanking = false;
 };
 
@@ -90,13 +91,12 @@ bool DecodeOemRawEphem(ByteView body, KeplerEphemeris& eph);
 // next week logged across the week boundary).
 bool DecodeOemGalEphemeris(ByteView body, int headerWeek, double headerSow, KeplerEphemeris& eph);
 
-// GLONASS ephemerides. `leapSeconds` is the writer's GPS - UTC count: set from the leap table
-// when still 0. The frequency number is stored in info.glonassChannels and, when it
-// differs, in the slot table.
+// GLONASS ephemerides. The sink's GPS - UTC count is set from the leap table when still
+// unknown. The frequency number is handed to the sink and, when it differs, stored in the
+// slot table.
 struct OemGlonassContext {
-    int32_t& leapSeconds;
     GlonassSlotTable& glonassSlots;
-    HeaderInfo& info;
+    DecoderSink& sink;
 };
 bool DecodeOemGloEphemeris(ByteView body, OemGlonassContext& ctx, gEphemeris& eph);
 bool DecodeOemGloRawEphem(ByteView body, OemGlonassContext& ctx, gEphemeris& eph);

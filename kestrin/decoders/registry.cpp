@@ -6,18 +6,16 @@ namespace kestrin {
 
 namespace {
 
-DecoderFrame& OemObject() { return ProcessOemBinaryDecoder(); }
+DecoderFrame& OemObject() {
+    return ProcessOemBinaryDecoder();
+}
 
 // One row per data type. A format adds its row here and nowhere else.
 constexpr DecoderEntry kDecoders[] = {
-    {1, DecoderKind::kOem, &OemObject},
-    {2, DecoderKind::kOem, &OemObject},
-    {3, DecoderKind::kMulx, nullptr},
-    {4, DecoderKind::kHemisphere, nullptr},
-    {6, DecoderKind::kOem, &OemObject},
-    {7, DecoderKind::kRtcm3, nullptr},
-    {8, DecoderKind::kBinex, nullptr},
-    {9, DecoderKind::kRt17, nullptr},
+    {1, DecoderKind::kOem, &OemObject}, {2, DecoderKind::kOem, &OemObject},
+    {3, DecoderKind::kMulx, nullptr},   {4, DecoderKind::kHemisphere, nullptr},
+    {6, DecoderKind::kOem, &OemObject}, {7, DecoderKind::kRtcm3, nullptr},
+    {8, DecoderKind::kBinex, nullptr},  {9, DecoderKind::kRt17, nullptr},
     {10, DecoderKind::kUbx, nullptr},
 };
 

@@ -28,7 +28,8 @@ class DecoderSink {
 
     // --- What the decoder hands on --------------------------------------------------------
 
-    // A complete epoch, in time order. The lock-time slip rule is applied on the way in.
+    // A complete epoch, in time order. The lock-time slip rule is applied on the way in, and
+    // the systems, satellites and signals it carries are recorded for the observation header.
     virtual void AddEpoch(OBSERVATIONS&& epoch) = 0;
     // Broadcast ephemerides: GPS, BDS, QZSS and Galileo; GLONASS and SBAS. The navigation
     // writer drops repeats and unselected systems.

@@ -41,8 +41,8 @@ const Fixture kFixtures[] = {
 };
 
 constexpr uint32_t kAllSystems = KESTRIN_OPT_SYSTEM_MASK;
-constexpr uint32_t kUsualFlags = kAllSystems | KESTRIN_OPT_PHASE_CENTER |
-                                 KESTRIN_OPT_IONO_CORRECTIONS | KESTRIN_OPT_WRITE_LLI;
+constexpr uint32_t kUsualFlags =
+    kAllSystems | KESTRIN_OPT_PHASE_CENTER | KESTRIN_OPT_IONO_CORRECTIONS | KESTRIN_OPT_WRITE_LLI;
 
 struct OptionSet {
     const char* name;
@@ -55,10 +55,9 @@ const OptionSet kOptionSets[] = {
     {"mixed", KESTRIN_OPTION_WORD(KESTRIN_FLAVOUR_RINEX302, KESTRIN_INTERVAL_ALL,
                                   kUsualFlags | KESTRIN_OPT_MIXED_V302)},
     // GPS, GLONASS and Galileo only, band 1 only, every 5 s, no ionosphere lines, no LLI.
-    {"thinned",
-     KESTRIN_OPTION_WORD(KESTRIN_FLAVOUR_RINEX302, KESTRIN_INTERVAL_5S,
-                         KESTRIN_OPT_SYSTEM_GPS | KESTRIN_OPT_SYSTEM_GLONASS |
-                             KESTRIN_OPT_SYSTEM_GALILEO | KESTRIN_OPT_SINGLE_FREQUENCY)},
+    {"thinned", KESTRIN_OPTION_WORD(KESTRIN_FLAVOUR_RINEX302, KESTRIN_INTERVAL_5S,
+                                    KESTRIN_OPT_SYSTEM_GPS | KESTRIN_OPT_SYSTEM_GLONASS |
+                                        KESTRIN_OPT_SYSTEM_GALILEO | KESTRIN_OPT_SINGLE_FREQUENCY)},
 };
 
 // Holds the result of the entry point; not an output file name (those carry a dot).
@@ -159,7 +158,8 @@ std::map<std::string, std::string> ReadExpected(const fs::path& folder) {
     std::map<std::string, std::string> files;
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(folder, ec))
-        if (entry.is_regular_file()) files[entry.path().filename().string()] = ReadWhole(entry.path());
+        if (entry.is_regular_file())
+            files[entry.path().filename().string()] = ReadWhole(entry.path());
     return files;
 }
 
@@ -176,8 +176,8 @@ TEST_P(Golden, OutputFilesMatchExpected) {
         return;
     }
     std::map<std::string, std::string> expected = ReadExpected(folder);
-    ASSERT_FALSE(expected.empty()) << "no expected files in " << folder
-                                   << " (run tools/update_golden.sh)";
+    ASSERT_FALSE(expected.empty())
+        << "no expected files in " << folder << " (run tools/update_golden.sh)";
     for (const auto& [name, content] : expected) {
         auto it = o.files.find(name);
         if (it == o.files.end()) {

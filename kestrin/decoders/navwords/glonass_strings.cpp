@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/gnss_time.h"
+#include "decoders/navwords/week_time.h"
 
 namespace kestrin {
 
@@ -107,6 +108,23 @@ bool GlonassReferenceUtc(int n4, int nt, int tb, GnssTime& utc) {
     utc.second = seconds % 60;
     CalendarToGps(utc);
     return true;
+}
+
+void GlonassStringsToRecord(const GlonassImmediateData& d, gEphemeris& eph) {
+    eph.tk = MoscowToUtcTimeOfDay(d.tk);
+    eph.x = d.x;
+    eph.vx = d.vx;
+    eph.ax = d.ax;
+    eph.y = d.y;
+    eph.vy = d.vy;
+    eph.ay = d.ay;
+    eph.z = d.z;
+    eph.vz = d.vz;
+    eph.az = d.az;
+    eph.health = (d.bn >> 2) & 1;
+    eph.gammaN = d.gammaN;
+    eph.tauN = d.tauN;
+    eph.ageOrIodn = d.en;
 }
 
 }  // namespace kestrin

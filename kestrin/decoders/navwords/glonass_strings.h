@@ -31,6 +31,11 @@ struct GlonassImmediateData {
 bool DecodeGlonassStrings(ByteView s1, ByteView s2, ByteView s3, ByteView s4,
                           GlonassImmediateData& out);
 
+// The immediate data in a GLONASS record: position, velocity and acceleration, tk as seconds
+// of the UTC day, health (the top bit of Bn), gamma-n, tau-n and the age of the data. Slot,
+// frequency number and reference time are the format's to set.
+void GlonassStringsToRecord(const GlonassImmediateData& d, gEphemeris& eph);
+
 // Calendar date of day nt (1..1461) of the four-year interval n4 (1 = 1996..1999).
 // False when either value is out of range.
 bool GlonassDate(int n4, int nt, int& year, int& month, int& day);

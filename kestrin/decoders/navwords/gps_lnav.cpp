@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "decoders/navwords/week_time.h"
+
 namespace kestrin {
 
 namespace {
@@ -58,6 +60,37 @@ bool DecodeLnavSubframes(ByteView sf1, ByteView sf2, ByteView sf3, LnavEphemeris
     out.iode3 = static_cast<int>(BitsMsb(sf3, 216, 8));
     out.idot = S(sf3, 224, 14, -43) * kPi;
     return true;
+}
+
+void LnavToKepler(const LnavEphemeris& lnav, KeplerEphemeris& eph) {
+    eph.codesOnL2 = lnav.codesOnL2;
+    eph.accuracy = UraMetres(lnav.uraIndex & 15);
+    eph.health = lnav.health;
+    eph.iodc = lnav.iodc;
+    eph.l2PFlag = lnav.l2PFlag;
+    eph.tgd = lnav.tgd;
+    eph.af2 = lnav.af2;
+    eph.af1 = lnav.af1;
+    eph.af0 = lnav.af0;
+    eph.iode = lnav.iode;
+    eph.crs = lnav.crs;
+    eph.deltaN = lnav.deltaN;
+    eph.m0 = lnav.m0;
+    eph.cuc = lnav.cuc;
+    eph.e = lnav.e;
+    eph.cus = lnav.cus;
+    eph.sqrtA = lnav.sqrtA;
+    eph.toe = lnav.toe;
+    eph.cic = lnav.cic;
+    eph.omega0 = lnav.omega0;
+    eph.cis = lnav.cis;
+    eph.i0 = lnav.i0;
+    eph.crc = lnav.crc;
+    eph.omega = lnav.omega;
+    eph.omegaDot = lnav.omegaDot;
+    eph.idot = lnav.idot;
+    eph.fitInterval = lnav.fitFlag ? 6.0 : 4.0;
+    eph.transmissionTime = lnav.toe;
 }
 
 }  // namespace kestrin

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "decoders/byte_view.h"
+#include "kestrin/records.h"
 
 namespace kestrin {
 
@@ -31,5 +32,10 @@ struct LnavEphemeris {
 
 // Each view must hold at least 30 bytes (one subframe without parity); false otherwise.
 bool DecodeLnavSubframes(ByteView sf1, ByteView sf2, ByteView sf3, LnavEphemeris& out);
+
+// The broadcast fields in a Keplerian record: clock and orbit terms, health, accuracy (URA
+// in metres), IODC / IODE, L2 codes and P flag, fit interval (4 h, 6 h with the fit flag) and
+// the toe as transmission time. System, PRN, week and clock time are the format's to set.
+void LnavToKepler(const LnavEphemeris& lnav, KeplerEphemeris& eph);
 
 }  // namespace kestrin

@@ -54,7 +54,7 @@ struct GnssTime {
 
 // One signal of one satellite in one epoch. 0 means "not observed" for the measurements.
 struct BlockData {
-    int32_t signalType = 0;  // slot in the system's observation-code table, 0..21
+    int32_t signalType = 0;     // slot in the system's observation-code table, 0..21
     double pseudorange = 0.0;   // metres
     double carrierPhase = 0.0;  // cycles
     double doppler = 0.0;       // Hz

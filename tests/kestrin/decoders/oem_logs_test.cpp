@@ -14,6 +14,7 @@
 #include "decoders/navwords/glonass_strings.h"
 #include "decoders/navwords/gps_lnav.h"
 #include "rinex/obs_codes.h"
+#include "support/recording_sink.h"
 
 namespace kestrin {
 namespace {
@@ -61,8 +62,13 @@ const BlockData* FindBlock(const OBSERVATIONS& epoch, int sysCode, int prn, int 
 struct ObsFixture {
     int32_t dataType = 1;
     GlonassSlotTable slots = InitialGlonassSlotTable();
-    HeaderInfo info;
-    OemObsContext ctx{dataType, slots, info, false};
+    testsupport::RecordingSink sink;
+    OemObsContext ctx{dataType, slots, sink, false};
+    // The header information after the epoch has been handed to the sink.
+    const HeaderInfo& HeaderAfter(const OBSERVATIONS& epoch) {
+        sink.AddEpoch(OBSERVATIONS(epoch));
+        return sink.header;
+    }
 };
 
 // ---- RANGECMP on a real recording ----------------------------------------------------------
@@ -111,12 +117,12 @@ TEST(OemRangeCmp, FirstEpochOfRealRecordingDecodesStraightFromTheBlocks) {
     EXPECT_DOUBLE_EQ(s10->carrierPhase, 197915775.8359375);
     EXPECT_NE(FindBlock(epoch, kSysSbas, 18, 0), nullptr);
 
-    EXPECT_EQ(f.info.systemsPresent, 1 | 2 | 8);
-    EXPECT_EQ(f.info.obsCodes[0][0], DefaultObsCode(0, 0));
-    EXPECT_EQ(f.info.obsCodes[0][11], DefaultObsCode(0, 11));
-    EXPECT_EQ(f.info.obsCodes[1][1], DefaultObsCode(1, 1));
-    EXPECT_EQ(f.info.obsCodes[1][2], DefaultObsCode(1, 2));
-    EXPECT_TRUE(f.info.obsCodes[0][9].empty());
+    EXPECT_EQ(f.HeaderAfter(epoch).systemsPresent, 1 | 2 | 8);
+    EXPECT_EQ(f.HeaderAfter(epoch).obsCodes[0][0], DefaultObsCode(0, 0));
+    EXPECT_EQ(f.HeaderAfter(epoch).obsCodes[0][11], DefaultObsCode(0, 11));
+    EXPECT_EQ(f.HeaderAfter(epoch).obsCodes[1][1], DefaultObsCode(1, 1));
+    EXPECT_EQ(f.HeaderAfter(epoch).obsCodes[1][2], DefaultObsCode(1, 2));
+    EXPECT_TRUE(f.HeaderAfter(epoch).obsCodes[0][9].empty());
     EXPECT_EQ(f.dataType, 1);
 }
 
@@ -140,12 +146,12 @@ TEST(OemRangeCmp, ModernRecordingKeepsTheMappedSignalsOnly) {
         }
     }
     // GPS, GLONASS, Galileo, BDS and QZSS occur; NavIC (status system 6) does not count.
-    EXPECT_EQ(f.info.systemsPresent, 1 | 2 | 4 | 0x10 | 0x20);
+    EXPECT_EQ(f.HeaderAfter(epoch).systemsPresent, 1 | 2 | 4 | 0x10 | 0x20);
     // GPS L5 Q (type 14) and L2C (type 17), Galileo E5a Q (12) and E5b Q (17).
-    EXPECT_FALSE(f.info.obsCodes[0][20].empty());
-    EXPECT_FALSE(f.info.obsCodes[0][16].empty());
-    EXPECT_FALSE(f.info.obsCodes[5][6].empty());
-    EXPECT_FALSE(f.info.obsCodes[5][9].empty());
+    EXPECT_FALSE(f.HeaderAfter(epoch).obsCodes[0][20].empty());
+    EXPECT_FALSE(f.HeaderAfter(epoch).obsCodes[0][16].empty());
+    EXPECT_FALSE(f.HeaderAfter(epoch).obsCodes[5][6].empty());
+    EXPECT_FALSE(f.HeaderAfter(epoch).obsCodes[5][9].empty());
     EXPECT_EQ(f.dataType, 1);  // BeiDou numbered 1..63 leaves the sub-format as dispatched
 }
 
@@ -235,12 +241,12 @@ TEST(OemRange, BlocksOfOneSatelliteBecomeItsSignals) {
     EXPECT_EQ(r08.sysCode, kSysGlonass);
     EXPECT_EQ(r08.prn, 8);
     EXPECT_EQ(r08.glonassChannel, 1);
-    EXPECT_EQ(f.info.glonassChannels[8], 1);
+    EXPECT_EQ(f.sink.header.glonassChannels[8], 1);
     ASSERT_EQ(r08.blocks.size(), 1u);
     EXPECT_EQ(r08.blocks[0].signalType, 1);                     // C1C
     EXPECT_EQ(r08.blocks[0].lli, 1u);                           // phase not locked, parity unknown
     EXPECT_DOUBLE_EQ(r08.blocks[0].carrierPhase, 112000000.0);  // blanking is off
-    EXPECT_EQ(f.info.systemsPresent, 1 | 2);
+    EXPECT_EQ(f.HeaderAfter(epoch).systemsPresent, 1 | 2);
 }
 
 TEST(OemRange, PhaseBlankingRemovesUnlockedPhases) {
@@ -424,9 +430,8 @@ TEST(OemNavigation, GloEphemerisOfRealRecording) {
     std::vector<Log> logs = LogsOf(oemv, kOemGloEphemeris);
     ASSERT_EQ(logs.size(), 5u);
     GlonassSlotTable slots = InitialGlonassSlotTable();
-    HeaderInfo info;
-    int32_t leap = 0;
-    OemGlonassContext ctx{leap, slots, info};
+    testsupport::RecordingSink sink;
+    OemGlonassContext ctx{slots, sink};
     for (const Log& log : logs) {
         gEphemeris eph;
         ASSERT_TRUE(DecodeOemGloEphemeris(log.body, ctx, eph));
@@ -438,7 +443,7 @@ TEST(OemNavigation, GloEphemerisOfRealRecording) {
         EXPECT_GT(v, 3.0);  // km/s in the rotating earth-fixed frame
         EXPECT_LT(v, 4.0);
         EXPECT_DOUBLE_EQ(eph.frequencyNumber, log.body.U16(2) - 7.0);
-        EXPECT_EQ(info.glonassChannels[eph.prn], eph.frequencyNumber);
+        EXPECT_EQ(sink.header.glonassChannels[eph.prn], eph.frequencyNumber);
         EXPECT_EQ(slots[eph.prn], eph.frequencyNumber);
         EXPECT_EQ(eph.epoch.year, 2009);
         // The frame time is a time of the UTC day, before the reference time it belongs to.
@@ -448,7 +453,7 @@ TEST(OemNavigation, GloEphemerisOfRealRecording) {
         // Reference times are whole quarter hours of UTC: GPS seconds minus 15 leap seconds.
         EXPECT_EQ(static_cast<int>(std::lround(eph.epoch.sow)) % 900, 0);
     }
-    EXPECT_EQ(leap, 15);
+    EXPECT_EQ(sink.leapSeconds, 15);
 }
 
 TEST(OemNavigation, GloEphemerisLearnsTheFrequencyOfItsSlot) {
@@ -461,13 +466,13 @@ TEST(OemNavigation, GloEphemerisLearnsTheFrequencyOfItsSlot) {
     std::memcpy(&body[8], &ms, 4);
     GlonassSlotTable slots = InitialGlonassSlotTable();
     ASSERT_EQ(slots[10], -7);
-    HeaderInfo info;
-    int32_t leap = 15;
-    OemGlonassContext ctx{leap, slots, info};
+    testsupport::RecordingSink sink;
+    sink.leapSeconds = 15;
+    OemGlonassContext ctx{slots, sink};
     gEphemeris eph;
     ASSERT_TRUE(DecodeOemGloEphemeris(ByteView(body.data(), body.size()), ctx, eph));
     EXPECT_EQ(slots[10], 2);
-    EXPECT_EQ(info.glonassChannels[10], 2);
+    EXPECT_EQ(sink.header.glonassChannels[10], 2);
     EXPECT_DOUBLE_EQ(eph.epoch.sow, 515700.0 - 15.0);
     // Slot 0 is ignored; a body shorter than the layout is not decoded.
     uint16_t none = 0;
@@ -711,9 +716,9 @@ TEST(OemNavigation, GloRawEphemStringsDecodeWithSignMagnitudeNumbers) {
     PutBits(s4, 53, 5, 7);                                  // age 7 days
 
     GlonassSlotTable slots = InitialGlonassSlotTable();
-    HeaderInfo info;
-    int32_t leap = 15;
-    OemGlonassContext ctx{leap, slots, info};
+    testsupport::RecordingSink sink;
+    sink.leapSeconds = 15;
+    OemGlonassContext ctx{slots, sink};
     gEphemeris eph;
     ASSERT_TRUE(DecodeOemGloRawEphem(ByteView(body.data(), body.size()), ctx, eph));
     EXPECT_EQ(eph.prn, 3);

@@ -8,8 +8,8 @@
 
 #include "core/raw_converter.h"
 #include "rinex/events_sites.h"
-#include "support/profiles.h"
 #include "support/epochs.h"
+#include "support/profiles.h"
 #include "support/scoped_tmpdir.h"
 #include "support/temp_dir.h"
 #include "support/text_lines.h"

@@ -9,8 +9,8 @@
 #include <filesystem>
 
 #include "core/raw_converter.h"
-#include "support/profiles.h"
 #include "support/epochs.h"
+#include "support/profiles.h"
 #include "support/scoped_tmpdir.h"
 #include "support/temp_dir.h"
 #include "support/text_lines.h"

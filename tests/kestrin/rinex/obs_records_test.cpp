@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "core/raw_converter.h"
-#include "support/profiles.h"
 #include "support/epochs.h"
+#include "support/profiles.h"
 
 namespace {
 

@@ -1,0 +1,51 @@
+#include "decoders/navwords/week_time.h"
+
+#include <cmath>
+
+#include "core/gnss_time.h"
+
+namespace kestrin {
+
+bool ValidWeekTime(double week, double sow) {
+    return week >= 0.0 && week < 20000.0 && std::isfinite(sow) && std::fabs(sow) < 1.0e7;
+}
+
+GnssTime GpsWeekTime(int week, double sow) {
+    GnssTime t;
+    t.week = week;
+    t.sow = sow;
+    GpsToCalendar(t);
+    return t;
+}
+
+GnssTime BdsWeekTime(int week, double sow) {
+    GnssTime t;
+    t.week = week;
+    t.sow = sow;
+    BdsToCalendar(t);
+    return t;
+}
+
+int ResolveGpsWeek10(int week10, int referenceWeek) {
+    if (referenceWeek > 0 && referenceWeek < 65536)
+        return week10 + 1024 * static_cast<int>(std::lround((referenceWeek - week10) / 1024.0));
+    return week10 + 1024;
+}
+
+bool PlausibleLeapSeconds(int32_t seconds) {
+    return seconds > 0 && seconds < 100;
+}
+
+double MoscowToUtcTimeOfDay(double moscowSeconds) {
+    double t = moscowSeconds - 10800.0;
+    return t < 0.0 ? t + 86400.0 : t;
+}
+
+double UraMetres(int index) {
+    static constexpr double kMetres[16] = {2.4,  3.4,  4.85, 6.85,  9.65,  13.65, 24.0,   48.0,
+                                           96.0, 192., 384., 768.0, 1536., 3072., 6144.0, 32767.0};
+    if (index < 0) index = 0;
+    return kMetres[index >= 15 ? 15 : index];
+}
+
+}  // namespace kestrin
