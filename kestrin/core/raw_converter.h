@@ -15,6 +15,7 @@
 namespace kestrin {
 
 struct AlmanacRecord;  // rinex/nav_records.h
+struct SiteRecord;     // decoders/site_record.h
 
 // Indices of the seven temporary files.
 enum TempFileIndex : int {
@@ -111,6 +112,9 @@ class RawConverter {
     // the record length.
     int ParseSiteRecord(const uint8_t* buffer, int fill, int offset, int epochCount,
                         AfterTreatment& currentSegment);
+    // What a site record read from the data (decoders/site_record.h) means for the site
+    // segments, at the epoch count so far.
+    void ApplySiteRecord(const SiteRecord& record, int epochCount, AfterTreatment& currentSegment);
     std::string FormatSiteOccupation(const AfterTreatment& segment, int kind) const;
     std::string FormatEventRecord(const EventMark& event) const;
 

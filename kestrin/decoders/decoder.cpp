@@ -7,6 +7,7 @@
 #include <new>
 
 #include "decoders/navwords/week_time.h"
+#include "decoders/site_record.h"
 #include "rinex/assembly.h"
 #include "rinex/nav_records.h"
 
@@ -15,10 +16,10 @@ namespace kestrin {
 namespace {
 
 constexpr uint8_t kSiteSync0 = 0xB7, kSiteSync1 = 0x59;
-// The longest site record carries 66 payload bytes. A sync announcing more than this is met
-// by chance in other bytes: checking the CRC of such a length at every offset where B7 59
-// occurs would let a crafted file cost minutes per megabyte.
-constexpr size_t kMaxSitePayload = 1024;
+
+bool AtSiteSync(ByteView rest) {
+    return rest.U8(0) == kSiteSync0 && rest.U8(1) == kSiteSync1;
+}
 
 // Closes the input file on every path out of a conversion.
 struct InputFile {
@@ -134,6 +135,10 @@ size_t DecoderFrame::ScanBuffer(uint64_t bufferStart, uint64_t fileLength, uint6
     while (offset < fill_) {
         ByteView rest(scan_.data() + offset, fill_ - offset);
         ScanResult r = ScanAt(rest);
+        // A site record can be shorter than the window a format waits for, and end the file
+        // (an occupation end): it is read instead of waited on.
+        if (r.step == Step::kIncomplete && r.length == 0 && ScansSiteRecords() && AtSiteSync(rest))
+            r.step = Step::kNoFrame;
         if (r.step == Step::kIncomplete) {
             // A length that no later chunk can complete (past the room of the buffer, or past
             // the end of the file) belongs to a sync met by chance or to a damaged frame:
@@ -154,24 +159,12 @@ size_t DecoderFrame::ScanBuffer(uint64_t bufferStart, uint64_t fileLength, uint6
             SendRunningProgress(bufferStart + offset, fileLength);
             continue;
         }
-        if (ScansSiteRecords() && rest.U8(0) == kSiteSync0 && rest.U8(1) == kSiteSync1) {
-            if (rest.size() >= 6 && rest.U16(4) > kMaxSitePayload) {
-                ++offset;
+        if (ScansSiteRecords() && AtSiteSync(rest)) {
+            const long used = TakeSiteRecord(rest, unread);
+            if (used < 0) break;  // completed by the next chunk
+            if (used == 0) {
+                ++offset;  // a sync met by chance
                 continue;
-            }
-            int used = writer.ParseSiteRecord(scan_.data(), static_cast<int>(fill_),
-                                              static_cast<int>(offset),
-                                              static_cast<int>(Epochs().size()), currentSegment_);
-            if (used <= 0) {
-                // A record whose announced length no later chunk can complete is a sync
-                // met by chance: move on instead of holding the scan (and dropping the
-                // buffer) there.
-                const size_t recordLength = size_t{rest.U16(4)} + 8;
-                if (rest.size() >= 6 && !CanComplete(rest.size(), recordLength, unread)) {
-                    ++offset;
-                    continue;
-                }
-                break;  // the record is completed by the next chunk
             }
             offset += static_cast<size_t>(used);
             SendRunningProgress(bufferStart + offset, fileLength);
@@ -180,6 +173,30 @@ size_t DecoderFrame::ScanBuffer(uint64_t bufferStart, uint64_t fileLength, uint6
         ++offset;
     }
     return offset > fill_ ? fill_ : offset;
+}
+
+// The site record at the start of `rest`: the bytes it took (a record, or 1 past a failed
+// CRC), 0 to pass a sync met by chance by one byte, -1 to wait for the next chunk.
+long DecoderFrame::TakeSiteRecord(ByteView rest, uint64_t unread) {
+    // A sync announcing more payload than any site record carries is met by chance in other
+    // bytes: checking the CRC of such a length at every B7 59 would let a crafted file cost
+    // minutes per megabyte.
+    if (rest.size() >= 6 && rest.U16(4) > kMaxSitePayload) return 0;
+    SiteRecord record;
+    switch (ReadSiteRecord(rest, record)) {
+        case SiteRead::kBadCrc:
+            return 1;
+        case SiteRead::kIncomplete: {
+            // A record whose announced length no later chunk can complete is a sync met by
+            // chance: move on instead of holding the scan (and dropping the buffer) there.
+            const size_t recordLength = size_t{rest.U16(4)} + 8;
+            return rest.size() >= 6 && !CanComplete(rest.size(), recordLength, unread) ? 0 : -1;
+        }
+        case SiteRead::kRead:
+            break;
+    }
+    writer.ApplySiteRecord(record, static_cast<int>(Epochs().size()), currentSegment_);
+    return static_cast<long>(record.length);
 }
 
 void DecoderFrame::AddEpoch(OBSERVATIONS&& epoch) {

@@ -88,6 +88,7 @@ class DecoderFrame : public DecoderSink {
     int Run(const std::string& inputPath, const std::string& outputFolder);
     size_t ScanBuffer(uint64_t bufferStart, uint64_t fileLength, uint64_t unread);
     static bool CanComplete(size_t pending, size_t frameLength, uint64_t unread);
+    long TakeSiteRecord(ByteView rest, uint64_t unread);
     void SendProgress(int percent);
     void SendRunningProgress(uint64_t position, uint64_t fileLength);
     // Appends text to a side file of the writer, creating it in the private temporary folder

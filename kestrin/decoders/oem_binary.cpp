@@ -173,12 +173,9 @@ void OemBinaryDecoder::ResetRunState() {
 }
 
 DecoderFrame::ScanResult OemBinaryDecoder::ScanAt(ByteView rest) {
-    if (rest.size() < kOemScanWindow) {
-        // Too few bytes for a log header: wait for more, except at an in-stream site record,
-        // which can be shorter than a log header and end the file (an occupation end).
-        if (rest.U8(0) == 0xB7 && rest.U8(1) == 0x59) return {Step::kNoFrame, 0};
-        return {Step::kIncomplete, 0};
-    }
+    // Too few bytes for a log header: wait for more (the shared scan reads a short site
+    // record here instead).
+    if (rest.size() < kOemScanWindow) return {Step::kIncomplete, 0};
     Frame frame = OemFrameAt(rest);
     switch (frame.status) {
         case FrameStatus::kNone:

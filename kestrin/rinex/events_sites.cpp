@@ -9,28 +9,12 @@
 
 #include "core/raw_converter.h"
 #include "core/static_header.h"
+#include "decoders/site_record.h"
 #include "rinex/text_format.h"
 
 namespace kestrin {
 
 namespace {
-
-int16_t ReadInt16(const uint8_t* p) {
-    return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
-}
-
-double ReadDouble(const uint8_t* p) {
-    double v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-// Text of a fixed 20-character field, cut at its first zero byte.
-std::string ReadText(const uint8_t* p, size_t size) {
-    size_t n = 0;
-    while (n < size && p[n] != 0) ++n;
-    return std::string(reinterpret_cast<const char*>(p), n);
-}
 
 // Decimal value of a marker number text: its leading digits (after an optional sign and
 // blanks), 0 when it has none.
@@ -74,36 +58,51 @@ uint16_t Crc16X25(const uint8_t* data, size_t length) {
 
 int RawConverter::ParseSiteRecord(const uint8_t* buffer, int fill, int offset, int epochCount,
                                   AfterTreatment& currentSegment) {
-    if (buffer == nullptr || offset < 0 || offset + 5 >= fill) return 0;
-    const uint8_t* r = buffer + offset;
-    const int length = r[4] | (r[5] << 8);
-    if (static_cast<long>(offset) + length + 8 > fill) return 0;
-    const uint16_t stored = static_cast<uint16_t>((r[6 + length] << 8) | r[7 + length]);
-    if (Crc16X25(r + 2, static_cast<size_t>(length) + 4) != stored) return 1;
+    if (buffer == nullptr || offset < 0 || offset >= fill) return 0;
+    SiteRecord record;
+    switch (ReadSiteRecord(ByteView(buffer + offset, static_cast<size_t>(fill - offset)), record)) {
+        case SiteRead::kIncomplete:
+            return 0;
+        case SiteRead::kBadCrc:
+            return 1;
+        case SiteRead::kRead:
+            break;
+    }
+    ApplySiteRecord(record, epochCount, currentSegment);
+    return static_cast<int>(record.length);
+}
 
-    const int type = r[3];
+void RawConverter::ApplySiteRecord(const SiteRecord& record, int epochCount,
+                                   AfterTreatment& currentSegment) {
+    const int type = record.type;
     AfterTreatment fillData;
-    bool hasFill = false;
-    if ((type == kSiteStart || type == kSiteData) && length >= 40) {
-        hasFill = true;
-        fillData.markerName = ReadText(r + 6, 20);
-        fillData.markerNumber = ReadText(r + 26, 20);
-        if (length == 40) {
-            const double mm = std::trunc(info.antennaHeight * 1000.0);
-            fillData.antennaHeightMm =
-                (mm > -32768.0 && mm < 32768.0) ? static_cast<int16_t>(mm) : int16_t{0};
-            fillData.position = {info.latitude, info.longitude, info.height,
-                                 info.x,        info.y,         info.z};
-        } else if (length == 42) {
-            fillData.antennaHeightMm = ReadInt16(r + 46);
-            fillData.position = {info.latitude, info.longitude, info.height,
-                                 info.x,        info.y,         info.z};
-        } else if (length == 66) {
-            fillData.antennaHeightMm = ReadInt16(r + 46);
-            fillData.position[0] = ReadDouble(r + 48);
-            fillData.position[1] = ReadDouble(r + 56);
-            fillData.position[2] = ReadDouble(r + 64);
-            GeodeticToEcef(fillData.position);
+    const bool hasFill = record.hasFill;
+    if (hasFill) {
+        fillData.markerName = record.markerName;
+        fillData.markerNumber = record.markerNumber;
+        switch (record.place) {
+            case SitePlace::kHeaderPlace: {
+                const double mm = std::trunc(info.antennaHeight * 1000.0);
+                fillData.antennaHeightMm =
+                    (mm > -32768.0 && mm < 32768.0) ? static_cast<int16_t>(mm) : int16_t{0};
+                fillData.position = {info.latitude, info.longitude, info.height,
+                                     info.x,        info.y,         info.z};
+                break;
+            }
+            case SitePlace::kHeightInRecord:
+                fillData.antennaHeightMm = record.antennaHeightMm;
+                fillData.position = {info.latitude, info.longitude, info.height,
+                                     info.x,        info.y,         info.z};
+                break;
+            case SitePlace::kPlaceInRecord:
+                fillData.antennaHeightMm = record.antennaHeightMm;
+                fillData.position[0] = record.latLonHeight[0];
+                fillData.position[1] = record.latLonHeight[1];
+                fillData.position[2] = record.latLonHeight[2];
+                GeodeticToEcef(fillData.position);
+                break;
+            case SitePlace::kNone:
+                break;
         }
     }
     // Copies the record's marker, height and (when it holds one) position into a segment.
@@ -171,7 +170,6 @@ int RawConverter::ParseSiteRecord(const uint8_t* buffer, int fill, int offset, i
             }
         }
     }
-    return length + 8;
 }
 
 std::string RawConverter::FormatSiteOccupation(const AfterTreatment& segment, int kind) const {

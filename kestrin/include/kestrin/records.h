@@ -152,7 +152,6 @@ struct AfterTreatment {
     void Init() { *this = AfterTreatment{}; }
 };
 
-// Everything the observation header needs.
 // What differs between receiver boards in the observation files. The decoder declares it for
 // the board (variant) it met; the writers read it instead of testing data-type numbers.
 struct BoardProfile {
@@ -172,6 +171,7 @@ struct BoardProfile {
     bool bdsGeoRangeWrap = false;
 };
 
+// Everything the observation header needs.
 struct HeaderInfo {
     std::string receiverType;
     std::string receiverNumber;
