@@ -123,12 +123,10 @@ void RawConverter::SortSatellites(std::vector<SatelliteData>& sats) {
     });
 }
 
-std::string RawConverter::WriteEpochBlock(std::vector<OBSERVATIONS>& epochs, bool lastBlock) {
-    // Epochs with an implausible year or without satellites are never written. They stay in
-    // place during the loop so that the buffer indices of the site segments keep pointing at
-    // the epochs they were recorded for.
-    // The interval and the aligned start are fixed from the writable epochs of the first
-    // block(s); later blocks need no copy.
+bool RawConverter::SettleIntervalAndStart(const std::vector<OBSERVATIONS>& epochs) {
+    // Epochs with an implausible year or without satellites are never written. The interval
+    // and the aligned start are fixed from the writable epochs of the first block(s); later
+    // blocks need no copy.
     std::vector<OBSERVATIONS> usable;
     if (firstBlockDone == 0 || firstEpoch.year == 0) {
         for (const OBSERVATIONS& e : epochs) {
@@ -147,6 +145,63 @@ std::string RawConverter::WriteEpochBlock(std::vector<OBSERVATIONS>& epochs, boo
         tolerance = std::min(0.1, 0.1 * outputInterval);
     }
     if (firstEpoch.year == 0 && !usable.empty()) firstEpoch = FirstAlignedEpoch(usable);
+    return !usable.empty();
+}
+
+std::string RawConverter::FormatKeptEpoch(OBSERVATIONS& epoch) {
+    if (!WritableEpoch(epoch)) return {};
+    if (DropByInterval(epoch.time) && epoch.epochFlag != 5) return {};
+    FilterSystems(epoch);
+    if (options.singleFrequency) KeepBandOne(epoch);
+    if (epoch.sats.empty()) return {};
+    std::string record;
+    if (options.rinex3) {
+        SortSatellites(epoch.sats);
+        record = FormatEpoch302(epoch);
+    } else {
+        if (!options.brevak) SortSatellites(epoch.sats);
+        record = FormatEpoch210(epoch);
+    }
+    if (!record.empty()) ++epochsWritten_;
+    return record;
+}
+
+void RawConverter::PlaceEventsUpTo(const GnssTime& epochTime, std::string& text) {
+    while (!events.empty()) {
+        const double d = TimeDiff(events.front().placeTime, epochTime);
+        if (d > kTimeEpsilon) break;
+        text += FormatEventRecord(events.front());
+        events.erase(events.begin());
+        if (std::fabs(d) < kTimeEpsilon) break;
+    }
+}
+
+void RawConverter::DropPassedEpochs(std::vector<OBSERVATIONS>& epochs, size_t passed,
+                                    bool lastBlock, std::string& text) {
+    if (lastBlock) {
+        // Nothing follows: events after the last epoch are written at the end, and the
+        // segments (all indices refer to this buffer) are done.
+        for (const EventMark& e : events) text += FormatEventRecord(e);
+        events.clear();
+        segments.clear();
+        epochs.clear();
+        return;
+    }
+    // Remove exactly the epochs the loop has passed and renumber the segments so that their
+    // indices keep pointing at the same epochs. A segment whose start is not known yet (-1)
+    // keeps -1.
+    epochs.erase(epochs.begin(), epochs.begin() + static_cast<std::ptrdiff_t>(passed));
+    const int removed = static_cast<int>(passed);
+    for (AfterTreatment& s : segments) {
+        if (s.startEpoch >= 0) s.startEpoch = std::max(-1, s.startEpoch - removed);
+        if (s.endEpoch >= 0) s.endEpoch = std::max(-1, s.endEpoch - removed);
+    }
+}
+
+std::string RawConverter::WriteEpochBlock(std::vector<OBSERVATIONS>& epochs, bool lastBlock) {
+    // Unwritable epochs stay in place during the loop so that the buffer indices of the site
+    // segments keep pointing at the epochs they were recorded for.
+    const bool firstBlockUsable = SettleIntervalAndStart(epochs);
     BuildCodeLists();
 
     std::string text;
@@ -189,24 +244,7 @@ std::string RawConverter::WriteEpochBlock(std::vector<OBSERVATIONS>& epochs, boo
 
         OBSERVATIONS& epoch = epochs[i];
         const bool writable = WritableEpoch(epoch);
-        if (writable && (!DropByInterval(epoch.time) || epoch.epochFlag == 5)) {
-            FilterSystems(epoch);
-            if (options.singleFrequency) KeepBandOne(epoch);
-            if (!epoch.sats.empty()) {
-                std::string record;
-                if (options.rinex3) {
-                    SortSatellites(epoch.sats);
-                    record = FormatEpoch302(epoch);
-                } else {
-                    if (!options.brevak) SortSatellites(epoch.sats);
-                    record = FormatEpoch210(epoch);
-                }
-                if (!record.empty()) {
-                    text += record;
-                    ++epochsWritten_;
-                }
-            }
-        }
+        text += FormatKeptEpoch(epoch);
 
         auto ending =
             std::find_if(segments.begin(), segments.end(),
@@ -216,37 +254,12 @@ std::string RawConverter::WriteEpochBlock(std::vector<OBSERVATIONS>& epochs, boo
             segments.erase(ending);
         }
 
-        if (!writable) continue;  // no time to place events against
-        while (!events.empty()) {
-            const double d = TimeDiff(events.front().placeTime, epoch.time);
-            if (d > kTimeEpsilon) break;
-            text += FormatEventRecord(events.front());
-            events.erase(events.begin());
-            if (std::fabs(d) < kTimeEpsilon) break;
-        }
+        if (writable) PlaceEventsUpTo(epoch.time, text);  // unwritable: no time to place against
     }
 
     if (!held) stop = limit;
-
-    if (lastBlock) {
-        // Nothing follows: events after the last epoch are written at the end, and the
-        // segments (all indices refer to this buffer) are done.
-        for (const EventMark& e : events) text += FormatEventRecord(e);
-        events.clear();
-        segments.clear();
-        epochs.clear();
-    } else {
-        // Remove exactly the epochs the loop has passed and renumber the segments so that
-        // their indices keep pointing at the same epochs. A segment whose start is not known
-        // yet (-1) keeps -1.
-        epochs.erase(epochs.begin(), epochs.begin() + static_cast<std::ptrdiff_t>(stop));
-        const int removed = static_cast<int>(stop);
-        for (AfterTreatment& s : segments) {
-            if (s.startEpoch >= 0) s.startEpoch = std::max(-1, s.startEpoch - removed);
-            if (s.endEpoch >= 0) s.endEpoch = std::max(-1, s.endEpoch - removed);
-        }
-    }
-    if (firstBlockDone == 0 && !usable.empty()) firstBlockDone = 1;
+    DropPassedEpochs(epochs, stop, lastBlock, text);
+    if (firstBlockDone == 0 && firstBlockUsable) firstBlockDone = 1;
 
     AppendTempText(kTempObs, text);
     return text;

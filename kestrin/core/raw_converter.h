@@ -158,6 +158,18 @@ class RawConverter {
     std::array<GnssTime, kSatelliteSlots> lastNavEpoch{};
 
   private:
+    // Steps of WriteEpochBlock. Fixes the interval and the aligned first epoch from the
+    // writable epochs of the first block(s); true when the block had writable epochs.
+    bool SettleIntervalAndStart(const std::vector<OBSERVATIONS>& epochs);
+    // The record of an epoch the thinning and the selection keep (empty otherwise); counts it.
+    std::string FormatKeptEpoch(OBSERVATIONS& epoch);
+    // Appends the event records due at or before an epoch.
+    void PlaceEventsUpTo(const GnssTime& epochTime, std::string& text);
+    // Removes the epochs the block has passed (all of them, with the pending events and
+    // segments, after the last block).
+    void DropPassedEpochs(std::vector<OBSERVATIONS>& epochs, size_t passed, bool lastBlock,
+                          std::string& text);
+
     std::string tempFolder_;
     long epochsWritten_ = 0;
     std::array<bool, kTempFileCount> tempFailed_{};

@@ -239,18 +239,13 @@ std::string GlonassSlotLines(const HeaderInfo& info) {
     return out;
 }
 
-std::string ObsHeaderText(RawConverter& w, const std::string& runStamp) {
-    HeaderInfo& info = w.info;
-    const ConvertOptions& opt = w.options;
-    const bool rinex3 = opt.rinex3 != 0;
-    const Layout layout = LayoutOf(w);
-    // Grouped records choose their 2.10 layout by the system selection (fixed
-    // before the first record is written); the header declares the same layout.
-    const bool gpsOnlyLayout = opt.systemMask == 1;
-    std::string out;
+namespace {
 
-    const char* version = rinex3 ? "     3.02           " : "     2.10           ";
-    out += version;
+// Version, program and system lines, the strength-unit comment and the site lines.
+std::string OpeningLines(const RawConverter& w, const std::string& runStamp) {
+    const HeaderInfo& info = w.info;
+    const bool rinex3 = w.options.rinex3 != 0;
+    std::string out = rinex3 ? "     3.02           " : "     2.10           ";
     out += info.systemsPresent == 1
                ? "OBSERVATION DATA    GPS                 RINEX VERSION / TYPE\n"
                : "OBSERVATION DATA    M (MIXED)           RINEX VERSION / TYPE\n";
@@ -261,94 +256,118 @@ std::string ObsHeaderText(RawConverter& w, const std::string& runStamp) {
         out += "Signal Strength values S1,S2 are in dBHz                    COMMENT             \n";
     }
     out += CommonSiteLines(info);
+    return out;
+}
 
-    if (opt.singleFrequency) {
+// Narrows the code lists to band 1 when asked and the systems present to the selection.
+void ApplySelection(RawConverter& w) {
+    if (w.options.singleFrequency) {
         for (auto& list : w.codesInUse) {
             std::erase_if(list, [](const std::string& c) { return c.size() < 2 || c[1] != '1'; });
         }
     }
-    info.systemsPresent &= opt.systemMask;
+    w.info.systemsPresent &= w.options.systemMask;
+}
 
-    if (rinex3) {
-        for (int s = 0; s < kSystemCount; ++s) {
-            const std::vector<std::string>& codes = w.codesInUse[s];
-            if ((info.systemsPresent & (1 << s)) == 0 || codes.empty()) continue;
-            std::vector<std::string> types;
-            switch (layout) {
-                case Layout::kBrevak:
-                    for (const std::string& c : codes) {
-                        types.insert(types.end(), {WithObsType(c, 'L'), c, WithObsType(c, 'D')});
-                    }
-                    break;
-                case Layout::kStandard:
-                    for (const std::string& c : codes) {
-                        types.insert(types.end(), {c, WithObsType(c, 'L'), WithObsType(c, 'D'),
-                                                   WithObsType(c, 'S')});
-                    }
-                    break;
-                case Layout::kGrouped:
-                    types = codes;
-                    types.push_back(WithObsType(codes.front(), 'D'));
-                    for (const std::string& c : codes) types.push_back(WithObsType(c, 'L'));
-                    for (const std::string& c : codes) types.push_back(WithObsType(c, 'S'));
-                    break;
-            }
-            out += ObsTypesLines(kSystemLetters[s], types);
-        }
-        out += "DBHZ                                                        COMMENT             \n";
-    } else {
+// The 3.02 "SYS / # / OBS TYPES" lines of every system present, in the layout's order.
+std::string ObsTypeLines302(const RawConverter& w, Layout layout) {
+    std::string out;
+    for (int s = 0; s < kSystemCount; ++s) {
+        const std::vector<std::string>& codes = w.codesInUse[s];
+        if ((w.info.systemsPresent & (1 << s)) == 0 || codes.empty()) continue;
+        std::vector<std::string> types;
         switch (layout) {
             case Layout::kBrevak:
-                out +=
-                    "     8    L1    L2    C1    P2    D1    D2    P1    C2      # / TYPES OF "
-                    "OBSERV \n";
+                for (const std::string& c : codes) {
+                    types.insert(types.end(), {WithObsType(c, 'L'), c, WithObsType(c, 'D')});
+                }
                 break;
             case Layout::kStandard:
-                out +=
-                    "     8    C1    L1    D1    S1    P2    L2    D2    S2      # / TYPES OF "
-                    "OBSERV \n";
+                for (const std::string& c : codes) {
+                    types.insert(types.end(), {c, WithObsType(c, 'L'), WithObsType(c, 'D'),
+                                               WithObsType(c, 'S')});
+                }
                 break;
             case Layout::kGrouped:
-                out += gpsOnlyLayout ? "     7    C1    D1    L1    L2    P2    S1    S2           "
-                                       " # / TYPES OF OBSERV \n"
-                                     : "     9    C1    C2    D1    L1    L2    P1    P2    S1    "
-                                       "S2# / TYPES OF OBSERV \n";
+                types = codes;
+                types.push_back(WithObsType(codes.front(), 'D'));
+                for (const std::string& c : codes) types.push_back(WithObsType(c, 'L'));
+                for (const std::string& c : codes) types.push_back(WithObsType(c, 'S'));
                 break;
         }
-        out += "     1     1                                                WAVELENGTH FACT L1/2\n";
+        out += ObsTypesLines(kSystemLetters[s], types);
     }
+    out += "DBHZ                                                        COMMENT             \n";
+    return out;
+}
 
-    out += HeaderLine(StringFormat("     %-6.3f", w.outputInterval), "INTERVAL            ");
+// The 2.10 "# / TYPES OF OBSERV" line of the layout and the wavelength factors.
+std::string ObsTypeLines210(Layout layout, bool gpsOnlyLayout) {
+    std::string out;
+    switch (layout) {
+        case Layout::kBrevak:
+            out +=
+                "     8    L1    L2    C1    P2    D1    D2    P1    C2      # / TYPES OF "
+                "OBSERV \n";
+            break;
+        case Layout::kStandard:
+            out +=
+                "     8    C1    L1    D1    S1    P2    L2    D2    S2      # / TYPES OF "
+                "OBSERV \n";
+            break;
+        case Layout::kGrouped:
+            out += gpsOnlyLayout ? "     7    C1    D1    L1    L2    P2    S1    S2           "
+                                   " # / TYPES OF OBSERV \n"
+                                 : "     9    C1    C2    D1    L1    L2    P1    P2    S1    "
+                                   "S2# / TYPES OF OBSERV \n";
+            break;
+    }
+    out += "     1     1                                                WAVELENGTH FACT L1/2\n";
+    return out;
+}
+
+std::string IntervalAndTimeLines(const RawConverter& w) {
+    std::string out =
+        HeaderLine(StringFormat("     %-6.3f", w.outputInterval), "INTERVAL            ");
     out += TimeLine(w.firstEpoch, "TIME OF FIRST OBS");
     out += TimeLine(w.lastEpoch, "TIME OF LAST OBS");
     out += "     0                                                      RCV CLOCK OFFS APPL \n";
+    return out;
+}
 
-    if (rinex3) {
-        for (int s = 0; s < kSystemCount; ++s) {
-            if ((info.systemsPresent & (1 << s)) == 0) continue;
-            for (const std::string& c : w.codesInUse[s]) {
-                const double shift = PhaseShift(s, SlotOfListedCode(info, s, c));
-                AppendFormat(out,
-                             "%c %s %8.5f                                              SYS / PHASE "
-                             "SHIFT   \n",
-                             kSystemLetters[s], WithObsType(c, 'L').c_str(), shift);
-            }
-        }
-        if (info.systemsPresent & 2) {
-            out += GlonassSlotLines(info);
-            if (!info.profile.glonassBiasLine.empty())
-                out += HeaderLine(info.profile.glonassBiasLine, "GLONASS COD/PHS/BIS ");
+// 3.02: the phase shift of every listed code, then the GLONASS slots and the board's GLONASS
+// code/phase bias line.
+std::string PhaseShiftAndGlonassLines(const RawConverter& w) {
+    const HeaderInfo& info = w.info;
+    std::string out;
+    for (int s = 0; s < kSystemCount; ++s) {
+        if ((info.systemsPresent & (1 << s)) == 0) continue;
+        for (const std::string& c : w.codesInUse[s]) {
+            const double shift = PhaseShift(s, SlotOfListedCode(info, s, c));
+            AppendFormat(out,
+                         "%c %s %8.5f                                              SYS / PHASE "
+                         "SHIFT   \n",
+                         kSystemLetters[s], WithObsType(c, 'L').c_str(), shift);
         }
     }
+    if (info.systemsPresent & 2) {
+        out += GlonassSlotLines(info);
+        if (!info.profile.glonassBiasLine.empty())
+            out += HeaderLine(info.profile.glonassBiasLine, "GLONASS COD/PHS/BIS ");
+    }
+    return out;
+}
 
-    AppendFormat(out, "    %02d%54cLEAP SECONDS        \n", w.leapSeconds, ' ');
-    if (info.profile.countLines) out += CountLines(w, gpsOnlyLayout);
-
-    if (!rinex3) {
-        out += opt.phaseCenter ? "*** Above antenna height is from mark to PHASE CENTER.      "
-                                 "COMMENT             \n"
-                               : "*** Above antenna height is from mark to ANTENNA BOTTOM.    "
-                                 "COMMENT             \n";
+// The antenna comments, the station kind and the end of the header.
+std::string ClosingLines(const RawConverter& w) {
+    const HeaderInfo& info = w.info;
+    std::string out;
+    if (!w.options.rinex3) {
+        out += w.options.phaseCenter
+                   ? "*** Above antenna height is from mark to PHASE CENTER.      "
+                     "COMMENT             \n"
+                   : "*** Above antenna height is from mark to ANTENNA BOTTOM.    "
+                     "COMMENT             \n";
         out += "CARRIER PHASE MEASUREMENTS: PHASE SHIFTS REMOVED            COMMENT             \n";
     }
     AppendFormat(out, "%6d%6d%14.4f%30s    %-20s\n", info.methodMask, info.measureMethod,
@@ -359,18 +378,42 @@ std::string ObsHeaderText(RawConverter& w, const std::string& runStamp) {
     AppendFormat(out, "%-20c%-20s%-20c%-20s\n", ' ',
                  info.stationKind != 0 ? "ROVER STATION" : "BASE STATION", ' ', "COMMENT");
     out += "                                                            END OF HEADER       \n";
+    return out;
+}
 
-    if (info.stationKind == 1) {
-        if (rinex3) {
-            AppendFormat(out, ">%28c%3d%3d\n", ' ', 2, 0);
-        } else {
-            AppendFormat(out, "%26c%3d%51c\n", ' ', 2, ' ');
-            AppendFormat(out, "%26c%3d%3d%48c\n", ' ', 4, 1, ' ');
-            out +=
-                "  *** START MOVING ANTENNA  ! ***                           COMMENT             "
-                "\n";
-        }
+// A rover's file starts with the records that declare a moving antenna.
+std::string RoverStartRecords(bool rinex3) {
+    std::string out;
+    if (rinex3) {
+        AppendFormat(out, ">%28c%3d%3d\n", ' ', 2, 0);
+    } else {
+        AppendFormat(out, "%26c%3d%51c\n", ' ', 2, ' ');
+        AppendFormat(out, "%26c%3d%3d%48c\n", ' ', 4, 1, ' ');
+        out +=
+            "  *** START MOVING ANTENNA  ! ***                           COMMENT             "
+            "\n";
     }
+    return out;
+}
+
+}  // namespace
+
+std::string ObsHeaderText(RawConverter& w, const std::string& runStamp) {
+    const bool rinex3 = w.options.rinex3 != 0;
+    const Layout layout = LayoutOf(w);
+    // Grouped records choose their 2.10 layout by the system selection (fixed before the
+    // first record is written); the header declares the same layout.
+    const bool gpsOnlyLayout = w.options.systemMask == 1;
+
+    std::string out = OpeningLines(w, runStamp);
+    ApplySelection(w);
+    out += rinex3 ? ObsTypeLines302(w, layout) : ObsTypeLines210(layout, gpsOnlyLayout);
+    out += IntervalAndTimeLines(w);
+    if (rinex3) out += PhaseShiftAndGlonassLines(w);
+    AppendFormat(out, "    %02d%54cLEAP SECONDS        \n", w.leapSeconds, ' ');
+    if (w.info.profile.countLines) out += CountLines(w, gpsOnlyLayout);
+    out += ClosingLines(w);
+    if (w.info.stationKind == 1) out += RoverStartRecords(rinex3);
     return out;
 }
 
