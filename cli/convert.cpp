@@ -224,32 +224,52 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-int RunConvert(const ConvertCommand& command, const Console& console) {
-    for (const std::string& warning : command.warnings) {
-        std::fprintf(console.err, "tollmere-cli: warning: %s\n", warning.c_str());
-    }
-    int failed = 0;
-    int converted = 0;
-    auto fail = [&](const std::string& input, const std::string& reason) {
-        std::fprintf(console.err, "tollmere-cli: %s: not converted: %s\n", input.c_str(),
-                     reason.c_str());
-        ++failed;
-    };
+namespace {
 
-    // Expand folders into their raw files; an input named twice is converted once.
+// The failures, conversions and output files of one `convert` run.
+class ConvertRun {
+  public:
+    explicit ConvertRun(const Console& console) : console_(console) {}
+
+    void Fail(const std::string& input, const std::string& reason) {
+        std::fprintf(console_.err, "tollmere-cli: %s: not converted: %s\n", input.c_str(),
+                     reason.c_str());
+        ++failed_;
+    }
+    // Expands folders into their raw files; an input named twice is converted once.
+    std::vector<InputFile> ExpandInputs(const std::vector<std::string>& inputs);
+    // Converts one input into `folder` and reports the result.
+    void ConvertFile(const InputFile& file, const InputCheck& check, const std::string& folder,
+                     int32_t word);
+    // The closing count line (for more than one input) and the exit status.
+    int Finish();
+
+  private:
+    void ReportFailure(const std::string& path, const InputCheck& check, bool decoderRan,
+                       const std::string& folder, const std::vector<std::string>& written);
+    void ReportWritten(const std::string& path, const InputCheck& check, const std::string& folder,
+                       const std::vector<std::string>& written);
+
+    const Console& console_;
+    int failed_ = 0;
+    int converted_ = 0;
+    std::map<std::string, std::string> writtenBy_;  // output path -> input that wrote it
+};
+
+std::vector<InputFile> ConvertRun::ExpandInputs(const std::vector<std::string>& inputs) {
     std::vector<InputFile> files;
     std::set<std::string> seen;
-    for (const std::string& input : command.inputs) {
+    for (const std::string& input : inputs) {
         std::error_code ec;
         if (fs::is_directory(input, ec)) {
             std::string error;
             const std::vector<std::string> paths = RawFilesInFolder(input, error);
             if (!error.empty()) {
-                fail(input, error);
+                Fail(input, error);
                 continue;
             }
             if (paths.empty()) {
-                fail(input,
+                Fail(input,
                      "the folder holds no raw files (*.DAT, *.RAW, *.RT17, *.RT27, "
                      "*.STH, *.ZHD, *.BIN)");
                 continue;
@@ -264,18 +284,104 @@ int RunConvert(const ConvertCommand& command, const Console& console) {
             if (seen.insert(ec ? input : key).second) files.push_back({input, input});
         }
     }
+    return files;
+}
+
+void ConvertRun::ConvertFile(const InputFile& file, const InputCheck& check,
+                             const std::string& folder, int32_t word) {
+    ProgressState progress;
+    progress.console = &console_;
+    progress.label = fs::path(file.path).filename().string();
+    KestrinNotifyTarget target{&OnNotify, &progress};
+
+    const FolderListing before = ListFolder(folder);
+    const int result =
+        ParseDataToRinexFormat(LibraryPath(file.path).c_str(), folder.c_str(), word, &target);
+    const FolderListing after = ListFolder(folder);
+    ClearProgress(progress);
+    const std::vector<std::string> written = WrittenFiles(before, after);
+
+    if (result == 0) {
+        ReportFailure(file.path, check, progress.seen, folder, written);
+    } else if (written.empty()) {
+        // The library reports the assembly as done even when no final file could be
+        // created; without a file there is nothing converted.
+        Fail(file.path, "no RINEX file could be written into " + folder);
+    } else {
+        ReportWritten(file.path, check, folder, written);
+    }
+}
+
+void ConvertRun::ReportFailure(const std::string& path, const InputCheck& check, bool decoderRan,
+                               const std::string& folder, const std::vector<std::string>& written) {
+    std::string reason;
+    if (!decoderRan) {
+        reason = check.hasStaticHeader
+                     ? "unknown format: no receiver data of a supported board format "
+                       "behind the static header"
+                     : "not a static file (no static header) and no receiver data of a "
+                       "supported board format";
+    } else {
+        reason = "no observations: no observation epoch could be decoded and written";
+    }
+    Fail(path, reason);
+    for (const std::string& name : written) {
+        std::fprintf(console_.err, "tollmere-cli: %s: left behind %s\n", path.c_str(),
+                     JoinPath(folder, name).c_str());
+    }
+}
+
+void ConvertRun::ReportWritten(const std::string& path, const InputCheck& check,
+                               const std::string& folder, const std::vector<std::string>& written) {
+    ++converted_;
+    std::fprintf(console_.out, "%s: %zu file%s written\n", path.c_str(), written.size(),
+                 written.size() == 1 ? "" : "s");
+    for (const std::string& name : written) {
+        const std::string output = JoinPath(folder, name);
+        std::fprintf(console_.out, "  %s\n", output.c_str());
+        const auto earlier = writtenBy_.find(output);
+        if (earlier != writtenBy_.end() && earlier->second != path) {
+            std::fprintf(console_.err,
+                         "tollmere-cli: warning: %s replaced the file %s written for %s "
+                         "(both inputs give the same output name)\n",
+                         path.c_str(), output.c_str(), earlier->second.c_str());
+        }
+        writtenBy_[output] = path;
+    }
+    if (!check.hasStaticHeader) {
+        std::fprintf(console_.err,
+                     "tollmere-cli: warning: %s has no static header: the marker, receiver, "
+                     "antenna and position fields of the observation header are empty\n",
+                     path.c_str());
+    }
+}
+
+int ConvertRun::Finish() {
+    if (converted_ + failed_ > 1) {
+        std::fprintf(console_.out, "%d converted, %d failed\n", converted_, failed_);
+    }
+    std::fflush(console_.out);
+    return failed_ == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int RunConvert(const ConvertCommand& command, const Console& console) {
+    for (const std::string& warning : command.warnings) {
+        std::fprintf(console.err, "tollmere-cli: warning: %s\n", warning.c_str());
+    }
+    ConvertRun run(console);
+    const std::vector<InputFile> files = run.ExpandInputs(command.inputs);
 
     std::string outputError;
     if (!command.outputFolder.empty()) {
         outputError = CheckOutputFolder(command.outputFolder, true);
     }
-
     const int32_t word = OptionWord(command.choices);
-    std::map<std::string, std::string> writtenBy;  // output path -> input that wrote it
     for (const InputFile& file : files) {
         const InputCheck check = CheckInput(file.path);
         if (!check.error.empty()) {
-            fail(file.path, check.error);
+            run.Fail(file.path, check.error);
             continue;
         }
         const std::string folder =
@@ -283,75 +389,12 @@ int RunConvert(const ConvertCommand& command, const Console& console) {
         const std::string folderError =
             command.outputFolder.empty() ? CheckOutputFolder(folder, false) : outputError;
         if (!folderError.empty()) {
-            fail(file.path, folderError);
+            run.Fail(file.path, folderError);
             continue;
         }
-
-        ProgressState progress;
-        progress.console = &console;
-        progress.label = fs::path(file.path).filename().string();
-        KestrinNotifyTarget target{&OnNotify, &progress};
-
-        const FolderListing before = ListFolder(folder);
-        const int result =
-            ParseDataToRinexFormat(LibraryPath(file.path).c_str(), folder.c_str(), word, &target);
-        const FolderListing after = ListFolder(folder);
-        ClearProgress(progress);
-        const std::vector<std::string> written = WrittenFiles(before, after);
-
-        if (result == 0) {
-            std::string reason;
-            if (!progress.seen) {
-                reason = check.hasStaticHeader
-                             ? "unknown format: no receiver data of a supported board format "
-                               "behind the static header"
-                             : "not a static file (no static header) and no receiver data of a "
-                               "supported board format";
-            } else {
-                reason = "no observations: no observation epoch could be decoded and written";
-            }
-            fail(file.path, reason);
-            for (const std::string& name : written) {
-                std::fprintf(console.err, "tollmere-cli: %s: left behind %s\n", file.path.c_str(),
-                             JoinPath(folder, name).c_str());
-            }
-            continue;
-        }
-
-        if (written.empty()) {
-            // The library reports the assembly as done even when no final file could be
-            // created; without a file there is nothing converted.
-            fail(file.path, "no RINEX file could be written into " + folder);
-            continue;
-        }
-        ++converted;
-        std::fprintf(console.out, "%s: %zu file%s written\n", file.path.c_str(), written.size(),
-                     written.size() == 1 ? "" : "s");
-        for (const std::string& name : written) {
-            const std::string output = JoinPath(folder, name);
-            std::fprintf(console.out, "  %s\n", output.c_str());
-            const auto earlier = writtenBy.find(output);
-            if (earlier != writtenBy.end() && earlier->second != file.path) {
-                std::fprintf(console.err,
-                             "tollmere-cli: warning: %s replaced the file %s written for %s "
-                             "(both inputs give the same output name)\n",
-                             file.path.c_str(), output.c_str(), earlier->second.c_str());
-            }
-            writtenBy[output] = file.path;
-        }
-        if (!check.hasStaticHeader) {
-            std::fprintf(console.err,
-                         "tollmere-cli: warning: %s has no static header: the marker, receiver, "
-                         "antenna and position fields of the observation header are empty\n",
-                         file.path.c_str());
-        }
+        run.ConvertFile(file, check, folder, word);
     }
-
-    if (converted + failed > 1) {
-        std::fprintf(console.out, "%d converted, %d failed\n", converted, failed);
-    }
-    std::fflush(console.out);
-    return failed == 0 ? 0 : 1;
+    return run.Finish();
 }
 
 int RunHeader(const std::vector<std::string>& files, const Console& console) {
