@@ -407,7 +407,7 @@ TEST_F(CliSample, InterruptedConversionLeavesNoTemporaryOrUnfinishedFiles) {
 TEST_F(CliSample, InterruptAtAnyPointLeavesNoUnfinishedFile) {
     const std::string big = Path("long.dat");
     const std::string make = Quote(TOLLMERE_OEM_EXTEND) + " " + Quote(Path("oemv_20091218.dat")) +
-                             " " + Quote(big) + " 6 >/dev/null";
+                             " " + Quote(big) + " 3 >/dev/null";
     ASSERT_EQ(std::system(make.c_str()), 0);
     fs::create_directory(Path("tmp"));
     auto start = [&] {
@@ -432,7 +432,7 @@ TEST_F(CliSample, InterruptAtAnyPointLeavesNoUnfinishedFile) {
     const auto whole = std::chrono::steady_clock::now() - begin;
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 
-    constexpr int kPoints = 16;
+    constexpr int kPoints = 10;
     for (int point = 0; point < kPoints; ++point) {
         SCOPED_TRACE(point);
         const pid_t pid = start();
