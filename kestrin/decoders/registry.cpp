@@ -27,6 +27,12 @@ int RunOn(DecoderFrame& decoder, const HeaderInfo& info, const ConvertOptions& o
     decoder.writer.options = options;
     decoder.progressTarget = window;
     int result = decoder.Convert(inputPath, outputFolder);
+    if (result == 0 && window && window->notify) {
+        const int reason = decoder.writer.FailureReason();
+        window->notify(window->context, KESTRIN_MSG_FAILURE,
+                       reason != 0 ? reason : KESTRIN_FAILURE_NO_OBSERVATIONS,
+                       decoder.writer.FailureError());
+    }
     decoder.progressTarget = nullptr;  // the caller's target does not outlive the call
     return result != 0 ? 1 : 0;
 }
@@ -48,7 +54,12 @@ DecoderKind DecoderFor(int dataType) {
 int RunDecoder(const HeaderInfo& info, const ConvertOptions& options, KestrinNotifyTarget* window,
                const std::string& inputPath, const std::string& outputFolder) {
     const DecoderEntry* entry = FindDecoder(info.dataType);
-    if (entry == nullptr || entry->object == nullptr) return 0;
+    if (entry == nullptr || entry->object == nullptr) {
+        if (window && window->notify) {
+            window->notify(window->context, KESTRIN_MSG_FAILURE, KESTRIN_FAILURE_FORMAT, 0);
+        }
+        return 0;
+    }
     return RunOn(entry->object(), info, options, window, inputPath, outputFolder);
 }
 
