@@ -190,17 +190,13 @@ void DecoderFrame::NoteSignal(int32_t sysCode, int32_t prn, const BlockData& blo
     CountObservations(info, sysCode, prn, block);
 }
 
-GnssTime DecoderFrame::LastEpochTime() const {
-    return lastEpochTime_;
-}
+GnssTime DecoderFrame::LastEpochTime() const { return lastEpochTime_; }
 
 void DecoderFrame::AddKeplerEphemeris(const KeplerEphemeris& eph) {
     writer.WriteKeplerNavRecord(eph);
 }
 
-void DecoderFrame::AddGlonassEphemeris(const gEphemeris& eph) {
-    writer.WriteGlonassNavRecord(eph);
-}
+void DecoderFrame::AddGlonassEphemeris(const gEphemeris& eph) { writer.WriteGlonassNavRecord(eph); }
 
 const IonoUtcParams& DecoderFrame::IonoUtc(int set) const {
     static const IonoUtcParams kNone{};

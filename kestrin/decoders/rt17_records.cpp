@@ -217,7 +217,7 @@ namespace {
 
 constexpr size_t kRt27HeaderStart = 8;
 constexpr size_t kRt27BaseHeader = 12;  // header length byte .. epoch flags
-constexpr double kRt27RangeWrap = 33554431.0;
+constexpr double kNearestRange = 1.0e7;  // metres
 
 struct SlotRule {
     int band;  // -1: any band
@@ -255,6 +255,7 @@ bool Rt27SatellitesStart(ByteView r, size_t& start) {
 struct Rt27Measurement {
     BlockData block;
     bool first = false;
+    int shift = 7;          // the range field counts 2^-shift metres
     double rangeField = 0;  // metres: absolute for the first block, a difference otherwise
 };
 
@@ -274,6 +275,7 @@ bool ReadRt27Measurement(ByteView r, size_t o, bool first, int32_t sysCode, int&
     if (!b.Has(p, rangeWidth + 8)) return false;
     const double raw = first ? static_cast<double>(b.U32Be(p)) : static_cast<double>(b.I16Be(p));
     m.rangeField = std::ldexp(raw, -shift);
+    m.shift = shift;
     m.first = first;
     p += rangeWidth;
 
@@ -300,20 +302,23 @@ bool ReadRt27Measurement(ByteView r, size_t o, bool first, int32_t sysCode, int&
     return true;
 }
 
-// Ranges of a satellite's blocks: BDS first ranges are doubled and QZSS ones halved, later
-// blocks carry the difference to the first, and ranges below 1e7 m wrapped at 2^25 m.
+// Ranges of a satellite's blocks. The first block's range is a 32-bit count of 2^-f m, so it
+// repeats every 2^(32-f) m: BDS ranges are stored halved and QZSS ones doubled, and a range
+// that comes out below 1e7 m (no satellite is that near) has lost one such turn. Later blocks
+// carry the difference to the first block.
 void ResolveRt27Ranges(int32_t sysCode, std::vector<Rt27Measurement>& blocks) {
     double firstRange = 0.0;
     for (Rt27Measurement& m : blocks) {
         double range = m.rangeField;
         if (m.first) {
-            if (sysCode == kSysBds) range *= 2.0;
-            if (sysCode == kSysQzss) range /= 2.0;
+            double turn = std::ldexp(1.0, 32 - m.shift);
+            if (sysCode == kSysBds) range *= 2.0, turn *= 2.0;
+            if (sysCode == kSysQzss) range /= 2.0, turn /= 2.0;
+            if (range != 0.0 && range < kNearestRange) range += turn;
             firstRange = range;
         } else if (range != 0.0) {
             range = firstRange != 0.0 ? range + firstRange : 0.0;
         }
-        if (range != 0.0 && range < 1e7) range += kRt27RangeWrap;
         m.block.pseudorange = range;
     }
 }
