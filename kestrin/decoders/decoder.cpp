@@ -206,6 +206,11 @@ void DecoderFrame::AddEpoch(OBSERVATIONS&& epoch) {
     lastEpochTime_ = Epochs().back().time;
 }
 
+void DecoderFrame::NoteSignal(int32_t sysCode, int32_t prn, const BlockData& block) {
+    MarkSlotUsed(info, sysCode, prn, block.signalType);
+    CountObservations(info, sysCode, prn, block);
+}
+
 GnssTime DecoderFrame::LastEpochTime() const {
     return lastEpochTime_;
 }
