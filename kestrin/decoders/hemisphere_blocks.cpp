@@ -222,7 +222,8 @@ bool DecodeHemGpsL1(ByteView data, HemObsContext& ctx, OBSERVATIONS& epoch) {
 
 bool DecodeHemGpsL1L2(ByteView data, HemObsContext& ctx, OBSERVATIONS& epoch) {
     constexpr size_t kL2 = 16, kL1 = 160, kCodes = 340, kL1Count = 15, kL2Count = 12;
-    if (!data.Has(0, kCodes + 4 * kL1Count)) return false;
+    constexpr size_t kLayout = kCodes + 4 * kL1Count + 4 * 12;  // 12 further words at the end
+    if (!data.Has(0, kLayout)) return false;
     const double l1 = CarrierWavelength(kSysGps, 0, 0), l2 = CarrierWavelength(kSysGps, 9, 0);
     for (size_t i = 0; i < kL1Count; ++i) {
         const uint32_t code = data.U32(kCodes + 4 * i);
