@@ -124,8 +124,8 @@ void HemisphereBinDecoder::Dispatch(uint16_t blockId, ByteView data) {
 int HemisphereBinDecoder::ReferenceWeek() const {
     if (current_.time.week > 0) return current_.time.week;
     const HeaderInfo& header = Header();
-    if (header.obsYear < 1980 || header.obsMonth < 1 || header.obsMonth > 12 ||
-        header.obsDay < 1 || header.obsDay > 31) {
+    if (header.obsYear < 1980 || header.obsMonth < 1 || header.obsMonth > 12 || header.obsDay < 1 ||
+        header.obsDay > 31) {
         return 0;
     }
     GnssTime t;

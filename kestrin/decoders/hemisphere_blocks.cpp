@@ -24,7 +24,7 @@ struct HemChannel {
     bool warning = false;
     int slipCounter = 0;
     bool phaseValid = false;
-    double doppler = 0;  // Hz
+    double doppler = 0;      // Hz
     uint32_t phase1024 = 0;  // phase modulo 8192 cycles, 1/1024-cycle units (23 bits)
     double rangeLow = 0;     // m
     double rangeHigh = 0;    // m, from the code word
@@ -81,8 +81,7 @@ SatelliteData& AddSat(OBSERVATIONS& epoch, int32_t sysCode, int32_t prn, int32_t
 
 // Loss of lock from the cycle-slip counter: a counter that changed since the satellite's last
 // block of this signal. The first block of a satellite and signal only stores it.
-bool SlipCounterChanged(HemSlipTable& slips, int32_t sysCode, int32_t prn, int slot,
-                        int counter) {
+bool SlipCounterChanged(HemSlipTable& slips, int32_t sysCode, int32_t prn, int slot, int counter) {
     const int index = SatelliteIndex(sysCode, prn);
     if (index < 0 || slot < 0 || slot >= kSignalSlots) return false;
     int16_t& last = slips[static_cast<size_t>(index)][static_cast<size_t>(slot)];
@@ -208,8 +207,7 @@ bool DecodeHemGpsL1(ByteView data, HemObsContext& ctx, OBSERVATIONS& epoch) {
         // (0.8192 = 8 x 0.1024) and takes the same scale to dB-Hz.
         const uint32_t snr = (w0 >> 8) & 0xFFu;
         b.snr = snr == 0 ? 0.0 : 10.0 * std::log10(0.8192 * snr * 1000.0);
-        if (SlipCounterChanged(ctx.slips, sysCode, prn, 0, static_cast<int>(w0 >> 24)))
-            b.lli |= 1u;
+        if (SlipCounterChanged(ctx.slips, sysCode, prn, 0, static_cast<int>(w0 >> 24))) b.lli |= 1u;
         if ((w1 & 1u) == 0) b.lli |= 1u;
         SatelliteData& sat = AddSat(epoch, sysCode, prn, kUnknownGlonassChannel);
         sat.blocks.push_back(b);
@@ -291,7 +289,8 @@ bool DecodeHemBdsObs(ByteView data, HemObsContext& ctx, OBSERVATIONS& epoch) {
     if (wavelength <= 0.0) return true;
     for (size_t i = 0; i < kCount; ++i) {
         const uint32_t code = data.U32(kCodes + 4 * i);
-        const HemChannel c = ReadChannel(data.Sub(kRecords + kChannelRecord * i, kChannelRecord), code);
+        const HemChannel c =
+            ReadChannel(data.Sub(kRecords + kChannelRecord * i, kChannelRecord), code);
         if (c.number == 0 || c.rangeHigh == 0.0 || SatelliteIndex(kSysBds, c.number) < 0) continue;
         const double range = c.rangeHigh + c.rangeLow;
         SatelliteData& sat = SatOf(epoch, kSysBds, c.number, kUnknownGlonassChannel);
@@ -384,7 +383,8 @@ bool DecodeHemMultiObs(ByteView data, HemObsContext& ctx, OBSERVATIONS& epoch) {
     if (!data.Has(0, kInfo + 2 * kCount)) return false;
     for (size_t i = 0; i < kCount; ++i) {
         const uint32_t code = data.U32(kCodes + 4 * i);
-        const HemChannel c = ReadChannel(data.Sub(kRecords + kChannelRecord * i, kChannelRecord), code);
+        const HemChannel c =
+            ReadChannel(data.Sub(kRecords + kChannelRecord * i, kChannelRecord), code);
         MultiChannel m;
         if (c.number == 0 || c.rangeHigh == 0.0) continue;
         if (!ReadMultiChannel(c.number, data.U16(kInfo + 2 * i), m)) continue;
@@ -394,10 +394,11 @@ bool DecodeHemMultiObs(ByteView data, HemObsContext& ctx, OBSERVATIONS& epoch) {
         const double wavelength = CarrierWavelength(m.sysCode, m.slot, k);
         if (wavelength <= 0.0) continue;
         const double range = c.rangeHigh + c.rangeLow;
-        SatelliteData& sat = SatOf(epoch, m.sysCode, m.prn,
-                                   m.sysCode == kSysGlonass ? k : kUnknownGlonassChannel);
-        AddIfAbsent(ctx, sat,
-                    ChannelBlock(c, ctx, m.sysCode, m.prn, m.slot, range, wavelength, m.signal == 0));
+        SatelliteData& sat =
+            SatOf(epoch, m.sysCode, m.prn, m.sysCode == kSysGlonass ? k : kUnknownGlonassChannel);
+        AddIfAbsent(
+            ctx, sat,
+            ChannelBlock(c, ctx, m.sysCode, m.prn, m.slot, range, wavelength, m.signal == 0));
     }
     return true;
 }
@@ -448,7 +449,8 @@ bool DecodeHemLnavEphemeris(ByteView data, int32_t sysCode, int refWeek, KeplerE
     if (!data.Has(0, 8 + 120)) return false;
     const int prn = data.U16(0);
     if (prn == 0 || SatelliteIndex(sysCode, prn) < 0) return false;
-    const auto sf1 = LnavSubframe(data, 0), sf2 = LnavSubframe(data, 1), sf3 = LnavSubframe(data, 2);
+    const auto sf1 = LnavSubframe(data, 0), sf2 = LnavSubframe(data, 1),
+               sf3 = LnavSubframe(data, 2);
     LnavEphemeris lnav;
     if (!DecodeLnavSubframes(ByteView(sf1.data(), sf1.size()), ByteView(sf2.data(), sf2.size()),
                              ByteView(sf3.data(), sf3.size()), lnav)) {
@@ -530,7 +532,8 @@ bool DecodeHemBdsEphemeris(ByteView b, KeplerEphemeris& eph) {
     eph.tgd = static_cast<double>(SignExtend(tgds & 0x3FFu, 10)) * 1e-10;
     eph.tgd2 = static_cast<double>(SignExtend((tgds >> 10) & 0x3FFu, 10)) * 1e-10;
     const uint32_t week = b.U32(96);
-    if (!PlausibleWeek(static_cast<int>(week & 0x7FFFFFFFu)) || toc >= kSecondsPerWeek) return false;
+    if (!PlausibleWeek(static_cast<int>(week & 0x7FFFFFFFu)) || toc >= kSecondsPerWeek)
+        return false;
     eph.week = week;
     const uint32_t flags = b.U32(108);
     eph.iode = flags & 0x1Fu;

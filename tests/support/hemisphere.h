@@ -10,13 +10,13 @@ namespace testsupport {
 
 // One channel as the observation blocks carry it.
 struct HemChannelValues {
-    int number = 0;          // satellite number of the code word (0 = empty channel)
-    double range = 0;        // m (high part in the code word, low part in the record)
-    double phase = 0;        // cycles; only its value modulo 8192 is carried
-    double doppler = 0;      // Hz
-    uint32_t strength = 0;   // raw 12-bit value
+    int number = 0;         // satellite number of the code word (0 = empty channel)
+    double range = 0;       // m (high part in the code word, low part in the record)
+    double phase = 0;       // cycles; only its value modulo 8192 is carried
+    double doppler = 0;     // Hz
+    uint32_t strength = 0;  // raw 12-bit value
     int slipCounter = 0;
-    int warning = 0;         // 3 bits
+    int warning = 0;  // 3 bits
     bool phaseValid = true;
 };
 

@@ -59,7 +59,7 @@ TEST(HemisphereChannels, PhaseIsPlacedNextToTheRangeInCycles) {
         double offset;    // true phase - reference
         double expected;  // reconstructed - true phase
     } cases[] = {
-        {0.0, 0.0},     {100.25, 0.0},   {-100.5, 0.0},   {4095.0, 0.0},
+        {0.0, 0.0},     {100.25, 0.0},     {-100.5, 0.0},     {4095.0, 0.0},
         {-4000.0, 0.0}, {5000.0, -8192.0}, {-6000.0, 8192.0},
     };
     for (const Case& c : cases) {
@@ -83,10 +83,10 @@ TEST(HemisphereChannels, GpsAndSbasNumbers) {
         bool ok;
         int32_t sysCode, prn;
     } cases[] = {
-        {1, true, kSysGps, 1},     {32, true, kSysGps, 32},   {33, false, 0, 0},
-        {119, false, 0, 0},        {120, true, kSysSbas, 1},  {129, true, kSysSbas, 10},
-        {158, true, kSysSbas, 39}, {159, false, 0, 0},        {164, true, kSysSbas, 1},
-        {202, true, kSysSbas, 39}, {203, false, 0, 0},        {255, false, 0, 0},
+        {1, true, kSysGps, 1},     {32, true, kSysGps, 32},  {33, false, 0, 0},
+        {119, false, 0, 0},        {120, true, kSysSbas, 1}, {129, true, kSysSbas, 10},
+        {158, true, kSysSbas, 39}, {159, false, 0, 0},       {164, true, kSysSbas, 1},
+        {202, true, kSysSbas, 39}, {203, false, 0, 0},       {255, false, 0, 0},
     };
     for (const Case& c : cases) {
         int32_t sysCode = -1, prn = -1;
@@ -149,8 +149,8 @@ TEST(HemisphereBlock76, L1AndAlignedL2OfGpsSbasL1Only) {
     l2[0] = {0, 20000259.125, 81896543.25, -961.75, 300, 9};
     l1[1] = {133, 37000000.5, 194432100.0, 12.0, 200, 1};  // SBAS: no L2
     l2[1] = {0, 37000001.0, 151506000.0, 9.0, 100, 1};
-    l1[2] = {7, 22000000.0, 115610000.0, 100.0, 350, 2};   // L2 record empty
-    l1[12] = {9, 23000000.0, 120865432.0, 50.0, 250, 4};   // channel 12: L1 only
+    l1[2] = {7, 22000000.0, 115610000.0, 100.0, 350, 2};  // L2 record empty
+    l1[12] = {9, 23000000.0, 120865432.0, 50.0, 250, 4};  // channel 12: L1 only
     std::string data = testsupport::HemBlock76(108094.0, 1481, l1, l2);
     Context c;
     OBSERVATIONS epoch;
@@ -160,7 +160,9 @@ TEST(HemisphereBlock76, L1AndAlignedL2OfGpsSbasL1Only) {
     const BlockData* g05l1 = Block(epoch, kSysGps, 5, 0);
     ASSERT_NE(g05l1, nullptr);
     EXPECT_DOUBLE_EQ(g05l1->pseudorange, 20000255.875);
-    EXPECT_NEAR(g05l1->carrierPhase, 105099999.5 - 8192.0 * std::round((105099999.5 - 20000255.875 / kL1) / 8192.0), 1e-3);
+    EXPECT_NEAR(g05l1->carrierPhase,
+                105099999.5 - 8192.0 * std::round((105099999.5 - 20000255.875 / kL1) / 8192.0),
+                1e-3);
     EXPECT_NEAR(g05l1->doppler, -1234.5, 1e-9);
     EXPECT_NEAR(g05l1->snr, 10.0 * std::log10(400 * 0.1024 * 1000), 1e-9);
     const BlockData* g05l2 = Block(epoch, kSysGps, 5, 9);
@@ -219,7 +221,8 @@ TEST(HemisphereBlock76, ExistingL1IsReplacedOnlyWhenItsPhaseIsNegative) {
 
 TEST(HemisphereBlock66, GlonassWavelengthsFromTheSlotTable) {
     std::vector<HemChannelValues> l1(2), l2(2);
-    const double w1 = CarrierWavelength(kSysGlonass, 1, -7), w2 = CarrierWavelength(kSysGlonass, 2, -7);
+    const double w1 = CarrierWavelength(kSysGlonass, 1, -7),
+                 w2 = CarrierWavelength(kSysGlonass, 2, -7);
     l1[0] = {10, 21000000.0, 21000000.0 / w1 + 12.5, 800.0, 400, 1};
     l2[0] = {0, 21000002.0, 21000002.0 / w2 - 3.0, 620.0, 300, 1};
     l1[1] = {26, 21000000.0, 21000000.0, 0.0, 400, 1};  // slot without a frequency number
@@ -272,8 +275,8 @@ TEST(HemisphereBlock16, SystemsSignalsAndNumbers) {
         {11, 0x0022, kSysGalileo, 11, 8, 100},
         {30, 0x0013, kSysBds, 30, 3, 100},
         {193, 0x0024, kSysQzss, 1, 5, 100},
-        {5, 0x0005, -1, 0, 0, 0},             // no such system
-        {40, 0x0000, -1, 0, 0, 0},            // outside every table
+        {5, 0x0005, -1, 0, 0, 0},   // no such system
+        {40, 0x0000, -1, 0, 0, 0},  // outside every table
     };
     std::vector<HemChannelValues> ch;
     std::vector<uint16_t> info;
@@ -389,7 +392,7 @@ TEST(HemisphereNavigation, BdsEphemerisFields) {
     put(12, 345600 / 8);
     put(16, static_cast<uint32_t>(-1024));
     put(32, 5282u << 19);
-    put(92, 0x3FFu | (5u << 10));    // tgd -1 x 0.1 ns, tgd2 5 x 0.1 ns
+    put(92, 0x3FFu | (5u << 10));  // tgd -1 x 0.1 ns, tgd2 5 x 0.1 ns
     put(96, 800);
     put(108, 7u | (3u << 5) | (9u << 9) | (1u << 14));
     KeplerEphemeris eph;
@@ -418,7 +421,9 @@ TEST(HemisphereNavigation, SbasEphemerisInKilometresWithSignedClockTerms) {
     Bytes b;
     b.U8(129).U8(0).U16(1481).U32(107943).U16(168).U16(6).U32(107968);
     b.U32(static_cast<uint32_t>(-404301922)).U32(337926787).U32(static_cast<uint32_t>(-153636));
-    b.U32(static_cast<uint32_t>(-2165)).U32(static_cast<uint32_t>(-1307)).U32(static_cast<uint32_t>(-4));
+    b.U32(static_cast<uint32_t>(-2165))
+        .U32(static_cast<uint32_t>(-1307))
+        .U32(static_cast<uint32_t>(-4));
     b.U32(0).U32(8).U32(5).U16(65415).U16(65524);
     gEphemeris eph;
     ASSERT_TRUE(DecodeHemSbasEphemeris(View(b), eph));
@@ -470,11 +475,11 @@ TEST(HemisphereNavigation, GlonassStringsInAnyOrder) {
     GloString s1(1), s2(2), s3(3), s4(4), s5(5);
     s1.Put(76, 5, 5).Put(71, 6, 30).Put(65, 1, 1);  // tk 05:30:30 Moscow time
     s1.Put(64, 24, SignMag(-1572864, 24)).Put(35, 27, SignMag(12345 * 2048 + 1024, 27));
-    s2.Put(80, 3, 0).Put(76, 7, 40);                 // tb 40 x 15 min = 10:00 Moscow time
+    s2.Put(80, 3, 0).Put(76, 7, 40);  // tb 40 x 15 min = 10:00 Moscow time
     s2.Put(35, 27, SignMag(-2048, 27));
     s3.Put(79, 11, SignMag(-5, 11)).Put(64, 24, SignMag(1048576, 24));
     s4.Put(80, 22, SignMag(-1000, 22)).Put(53, 5, 7).Put(26, 11, 1);  // NT 1
-    s5.Put(36, 5, 4);                                                // N4 4: 2008..2011
+    s5.Put(36, 5, 4);                                                 // N4 4: 2008..2011
     Bytes b;
     b.U8(6).U8(8 - 4).U16(0).U32(0);
     b.Raw(s3.Bytes()).Raw(s1.Bytes()).Raw(s5.Bytes()).Raw(s2.Bytes()).Raw(s4.Bytes());
@@ -576,7 +581,8 @@ TEST(HemisphereSbasMessage, LineOfAValidMessage) {
     EXPECT_EQ(line.substr(25, 8), first);
     EXPECT_EQ(line.back(), '\n');
     for (uint32_t preamble : {0x53u, 0xC6u})
-        EXPECT_TRUE(FormatHemSbasMessage(View(SbasBlock(124, 100, preamble, 63, true)), t.week, line));
+        EXPECT_TRUE(
+            FormatHemSbasMessage(View(SbasBlock(124, 100, preamble, 63, true)), t.week, line));
 }
 
 TEST(HemisphereSbasMessage, BadMessagesAreDropped) {
@@ -584,7 +590,8 @@ TEST(HemisphereSbasMessage, BadMessagesAreDropped) {
     EXPECT_FALSE(FormatHemSbasMessage(View(SbasBlock(124, 100, 0x9A, 2, false)), 1670, line));
     EXPECT_FALSE(FormatHemSbasMessage(View(SbasBlock(124, 100, 0x9B, 2, true)), 1670, line));
     EXPECT_FALSE(FormatHemSbasMessage(View(SbasBlock(124, 100, 0x9A, 2, true)), 0, line));
-    EXPECT_FALSE(FormatHemSbasMessage(View(SbasBlock(124, 100, 0x9A, 2, true)), 1000, line));  // 1999
+    EXPECT_FALSE(
+        FormatHemSbasMessage(View(SbasBlock(124, 100, 0x9A, 2, true)), 1000, line));  // 1999
     const std::string ok = SbasBlock(124, 100, 0x9A, 2, true);
     EXPECT_FALSE(FormatHemSbasMessage(ByteView(ok.data(), 39), 1670, line));
     EXPECT_TRUE(line.empty());
