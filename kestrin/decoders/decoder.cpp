@@ -186,17 +186,13 @@ void DecoderFrame::AddEpoch(OBSERVATIONS&& epoch) {
     lastEpochTime_ = Epochs().back().time;
 }
 
-GnssTime DecoderFrame::LastEpochTime() const {
-    return lastEpochTime_;
-}
+GnssTime DecoderFrame::LastEpochTime() const { return lastEpochTime_; }
 
 void DecoderFrame::AddKeplerEphemeris(const KeplerEphemeris& eph) {
     writer.WriteKeplerNavRecord(eph);
 }
 
-void DecoderFrame::AddGlonassEphemeris(const gEphemeris& eph) {
-    writer.WriteGlonassNavRecord(eph);
-}
+void DecoderFrame::AddGlonassEphemeris(const gEphemeris& eph) { writer.WriteGlonassNavRecord(eph); }
 
 const IonoUtcParams& DecoderFrame::IonoUtc(int set) const {
     static const IonoUtcParams kNone{};
