@@ -145,7 +145,7 @@ bool HemisphereObsTime(uint16_t blockId, ByteView data, int& week, double& sow) 
         default:
             return false;
     }
-    return std::isfinite(sow) && std::fabs(sow) <= kSecondsPerWeek;
+    return std::isfinite(sow) && sow >= 0.0 && sow < kSecondsPerWeek;
 }
 
 bool HemGpsOrSbas(int number, int32_t& sysCode, int32_t& prn) {
