@@ -14,7 +14,6 @@ namespace kestrin {
 namespace {
 
 constexpr size_t kChannelRecord = 12;
-constexpr double kSbasL1Wavelength = 299792458.0 / 1575.42e6;
 
 // ---- channel records -------------------------------------------------------------------
 
@@ -186,6 +185,7 @@ double AlignHemRange(double range, double firstRange) {
 bool DecodeHemGpsL1(ByteView data, HemObsContext& ctx, OBSERVATIONS& epoch) {
     constexpr size_t kFirst = 12, kSize = 24, kCount = 12;
     if (!data.Has(0, kFirst + kSize * kCount)) return false;
+    const double l1 = CarrierWavelength(kSysGps, 0, 0);  // SBAS L1 shares the GPS carrier
     for (size_t i = 0; i < kCount; ++i) {
         const ByteView ch = data.Sub(kFirst + kSize * i, kSize);
         const uint32_t w0 = ch.U32(0), w1 = ch.U32(4);
@@ -200,9 +200,9 @@ bool DecodeHemGpsL1(ByteView data, HemObsContext& ctx, OBSERVATIONS& epoch) {
         BlockData b;
         b.signalType = 0;
         b.pseudorange = range;
-        b.carrierPhase = phaseMetres / kSbasL1Wavelength;
+        b.carrierPhase = phaseMetres / l1;
         const int32_t rate = static_cast<int32_t>(w1) >> 4;  // range rate, 1/4096 m/s
-        b.doppler = -(static_cast<double>(rate) / 4096.0) / kSbasL1Wavelength;
+        b.doppler = -(static_cast<double>(rate) / 4096.0) / l1;
         // The 8-bit value counts eight of the 12-bit strength units of the channel records
         // (0.8192 = 8 x 0.1024) and takes the same scale to dB-Hz.
         const uint32_t snr = (w0 >> 8) & 0xFFu;
