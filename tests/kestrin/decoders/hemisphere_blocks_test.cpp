@@ -352,10 +352,17 @@ std::string Block95(int prn, uint32_t tow6, const std::string& sf1, const std::s
 
 TEST(HemisphereNavigation, LnavEphemerisWithWeekNearTheData) {
     testsupport::BitWriter sf1, sf2, sf3;
+    auto zeros = [](testsupport::BitWriter& w, unsigned count) {
+        for (; count > 32; count -= 32) w.U(0, 32);
+        w.U(0, count);
+    };
     sf1.U(0, 48).U(100, 10).U(1, 2).U(3, 4).U(0, 6).U(1, 2).U(0, 1);  // week 100, URA 3
-    sf1.U(0, 160 - 73).U(0xF0, 8).U(45, 8).U(7200 / 16, 16).U(0, 240 - 192);
-    sf2.U(0, 48).U(45, 8).U(0, 240 - 56);
-    sf3.U(0, 240);
+    zeros(sf1, 160 - 73);
+    sf1.U(0xF0, 8).U(45, 8).U(7200 / 16, 16);
+    zeros(sf1, 240 - 192);
+    sf2.U(0, 48).U(45, 8);
+    zeros(sf2, 240 - 56);
+    zeros(sf3, 240);
     const std::string data = Block95(12, 18001, sf1.str(), sf2.str(), sf3.str());
     KeplerEphemeris eph;
     ASSERT_TRUE(DecodeHemLnavEphemeris(View(data), kSysGps, 0, eph));
