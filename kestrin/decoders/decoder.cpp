@@ -113,6 +113,7 @@ int DecoderFrame::Run(const std::string& inputPath, const std::string& outputFol
         processed += got;
     }
     input.Close();
+    EndOfData();
     SendProgress(100);
     info.dataType = workingDataType;
 

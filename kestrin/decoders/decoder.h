@@ -74,6 +74,9 @@ class DecoderFrame : public DecoderSink {
     virtual ScanResult ScanAt(ByteView rest) = 0;
     // Clears the format's per-run state at the start of a conversion.
     virtual void ResetRunState() {}
+    // Hands on what the format still holds once the whole file is read (an epoch being
+    // assembled from several frames, say).
+    virtual void EndOfData() {}
     // Formats whose streams carry the in-stream site record (all but RTCM 3 and BINEX).
     virtual bool ScansSiteRecords() const { return true; }
 
