@@ -1,5 +1,6 @@
 #include "decoders/registry.h"
 
+#include "decoders/binex.h"
 #include "decoders/oem_binary.h"
 
 namespace kestrin {
@@ -27,6 +28,8 @@ int RunDecoder(const HeaderInfo& info, const ConvertOptions& options, KestrinNot
         case 2:
         case 6:
             return RunOn(ProcessOemBinaryDecoder(), info, options, window, inputPath, outputFolder);
+        case 8:
+            return RunOn(ProcessBinexDecoder(), info, options, window, inputPath, outputFolder);
         default:
             return 0;
     }
