@@ -1,6 +1,7 @@
 #include "decoders/registry.h"
 
 #include "decoders/binex.h"
+#include "decoders/mulx.h"
 #include "decoders/oem_binary.h"
 
 namespace kestrin {
@@ -28,6 +29,8 @@ int RunDecoder(const HeaderInfo& info, const ConvertOptions& options, KestrinNot
         case 2:
         case 6:
             return RunOn(ProcessOemBinaryDecoder(), info, options, window, inputPath, outputFolder);
+        case 3:
+            return RunOn(ProcessMulxDecoder(), info, options, window, inputPath, outputFolder);
         case 8:
             return RunOn(ProcessBinexDecoder(), info, options, window, inputPath, outputFolder);
         default:

@@ -143,7 +143,10 @@ ObsValues ReadRinex3Values(const std::string& text) {
         for (size_t c = 0; c < codes.size(); ++c) {
             bool present = false;
             const double v = Field(line, c, present);
-            if (present) sat[codes[c]] = v;
+            if (!present) continue;
+            sat[codes[c]] = v;
+            const size_t lli = 3 + 16 * c + 14;
+            if (line.size() > lli && line[lli] != ' ') sat["LLI " + codes[c]] = line[lli] - '0';
         }
     }
     return values;

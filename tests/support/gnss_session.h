@@ -34,7 +34,7 @@ std::vector<SessionEpoch> ReadRinex3Session(const std::string& text, size_t coun
                                             const int8_t (&glonassChannels)[25]);
 
 // Values of a converted RINEX 3 observation file: epoch line text ("> 2021 01 01 ...") ->
-// satellite ("G01") -> code ("C1C") -> value.
+// satellite ("G01") -> code ("C1C") -> value; a loss-of-lock digit is kept under "LLI " + code.
 using ObsValues = std::map<std::string, std::map<std::string, std::map<std::string, double>>>;
 ObsValues ReadRinex3Values(const std::string& text);
 
