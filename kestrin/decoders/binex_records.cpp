@@ -86,7 +86,8 @@ void PhasesToCycles(SatelliteData& sat) {
 void AddSatellite(SatelliteData&& sat, BinexObsContext& ctx, OBSERVATIONS& epoch) {
     if (sat.blocks.empty()) return;
     PhasesToCycles(sat);
-    for (const BlockData& b : sat.blocks) MarkSlotUsed(ctx.info, sat.sysCode, sat.prn, b.signalType);
+    for (const BlockData& b : sat.blocks)
+        MarkSlotUsed(ctx.info, sat.sysCode, sat.prn, b.signalType);
     if (sat.sysCode == kSysGlonass) NoteGlonassChannel(ctx.info, sat.prn, sat.glonassChannel);
     epoch.sats.push_back(std::move(sat));
 }
@@ -169,8 +170,7 @@ bool ReadObs05(ByteCursor& c, const SatelliteData& sat, bool first, const Glonas
 bool SlipCounterChanged(BinexSlipTable& table, int32_t sysCode, int32_t prn, int slot,
                         int64_t counter) {
     const int index = SatelliteIndex(sysCode, prn);
-    if (index < 0 || static_cast<size_t>(index) >= table.size() || slot < 0 ||
-        slot >= kSignalSlots)
+    if (index < 0 || static_cast<size_t>(index) >= table.size() || slot < 0 || slot >= kSignalSlots)
         return false;
     int64_t& last = table[static_cast<size_t>(index)][static_cast<size_t>(slot)];
     const bool changed = last >= 0 && last != counter;
@@ -455,7 +455,8 @@ bool ReadGpsLayout(ByteView m, Endian o, int32_t sysCode, int prn, KeplerEphemer
 
 // State vector of the GLONASS and SBAS subrecords: x, ẋ, ẍ, y, ẏ, ÿ, z, ż, z̈ (doubles, km).
 void ReadStateVector(ByteView m, Endian o, size_t at, gEphemeris& eph) {
-    double* fields[9] = {&eph.x, &eph.vx, &eph.ax, &eph.y, &eph.vy, &eph.ay, &eph.z, &eph.vz, &eph.az};
+    double* fields[9] = {&eph.x,  &eph.vx, &eph.ax, &eph.y, &eph.vy,
+                         &eph.ay, &eph.z,  &eph.vz, &eph.az};
     for (size_t i = 0; i < 9; ++i) *fields[i] = Finite(m.F64(at + 8 * i, o));
 }
 
@@ -521,13 +522,13 @@ int BinexCodeSlot(int32_t sysCode, int code) {
     struct Pair {
         int code, slot;
     };
-    static const Pair kGps[] = {{2, 1},   {3, 3},   {4, 2},   {5, 4},   {6, 8},   {7, 5},   {11, 12},
-                                {12, 14}, {13, 16}, {14, 17}, {15, 18}, {16, 9},  {17, 11}, {18, 10},
+    static const Pair kGps[] = {{2, 1},   {3, 3},   {4, 2},   {5, 4},   {6, 8},  {7, 5},   {11, 12},
+                                {12, 14}, {13, 16}, {14, 17}, {15, 18}, {16, 9}, {17, 11}, {18, 10},
                                 {19, 13}, {20, 15}, {24, 19}, {25, 20}, {26, 21}};
     static const Pair kGlonass[] = {{1, 1}, {11, 3}, {12, 2}};
     static const Pair kBds[] = {{2, 1}, {3, 2}, {5, 3}, {6, 4}, {7, 5}, {9, 6}, {10, 7}, {11, 8}};
     static const Pair kSbas[] = {{7, 1}, {8, 2}, {9, 3}};
-    static const Pair kQzss[] = {{2, 1},  {3, 2},   {4, 3},   {30, 4},  {8, 5},   {9, 6},   {10, 7},
+    static const Pair kQzss[] = {{2, 1},  {3, 2},  {4, 3},   {30, 4},  {8, 5},   {9, 6},  {10, 7},
                                  {14, 8}, {15, 9}, {16, 10}, {20, 11}, {21, 12}, {22, 13}};
     static const Pair kGalileo[] = {{1, 1},   {2, 2},   {4, 3},   {5, 4},   {7, 5},   {8, 6},
                                     {9, 7},   {11, 8},  {12, 9},  {13, 10}, {15, 11}, {16, 12},
@@ -624,7 +625,8 @@ bool DecodeBinexObs00(ByteView message, Endian order, BinexObsContext& ctx, OBSE
         if (!ReadSatellite00(c, layout, second, sat)) break;
         if (SatelliteIndex(sat.sysCode, sat.prn) < 0) continue;
         // The phases of this subrecord are cycles already.
-        for (const BlockData& b : sat.blocks) MarkSlotUsed(ctx.info, sat.sysCode, sat.prn, b.signalType);
+        for (const BlockData& b : sat.blocks)
+            MarkSlotUsed(ctx.info, sat.sysCode, sat.prn, b.signalType);
         if (sat.sysCode == kSysGlonass) NoteGlonassChannel(ctx.info, sat.prn, sat.glonassChannel);
         if (!sat.blocks.empty()) epoch.sats.push_back(std::move(sat));
     }

@@ -62,8 +62,7 @@ void DecodeBlock(ByteView block, HeaderInfo& info, SatelliteData& sat, size_t& s
 
     BlockData b;
     b.signalType = MulxSignalSlot(sat.sysCode, first.U8(0));
-    const double range =
-        (static_cast<double>(first.U8(1)) * 4294967296.0 + first.U32(2)) * 0.001;
+    const double range = (static_cast<double>(first.U8(1)) * 4294967296.0 + first.U32(2)) * 0.001;
     b.pseudorange = range;
     ReadSignalBody(firstBody, sat.sysCode, b);
     std::vector<BlockData> blocks{b};
@@ -84,7 +83,8 @@ void DecodeBlock(ByteView block, HeaderInfo& info, SatelliteData& sat, size_t& s
     }
     if (sat.sysCode == kSysGlonass && sat.prn < kGlonassSlots && sat.glonassChannel >= -7 &&
         sat.glonassChannel <= 13)
-        info.glonassChannels[static_cast<size_t>(sat.prn)] = static_cast<int16_t>(sat.glonassChannel);
+        info.glonassChannels[static_cast<size_t>(sat.prn)] =
+            static_cast<int16_t>(sat.glonassChannel);
 }
 
 // The week of a time of week near a reference time of week of a known week.

@@ -80,11 +80,13 @@ std::string BinexObs05Message(const SessionEpoch& epoch, bool bigEndian, Session
         const SessionSat& sat = epoch.sats[s];
         // Signals that fit: codes known, differences inside their fields.
         std::vector<SessionSignal> fit;
-        const double firstRange = sat.signals.empty() ? 0 : std::round(sat.signals[0].range * 1000.0);
+        const double firstRange =
+            sat.signals.empty() ? 0 : std::round(sat.signals[0].range * 1000.0);
         for (const SessionSignal& sig : sat.signals) {
             if (fit.size() == 7) break;
             if (sig.slot != 0 && BinexCodeOfSlot(sat.sysCode, sig.slot) == 0) continue;
-            if (!fit.empty() && std::fabs(std::round(sig.range * 1000.0) - firstRange) > 524287) continue;
+            if (!fit.empty() && std::fabs(std::round(sig.range * 1000.0) - firstRange) > 524287)
+                continue;
             fit.push_back(sig);
         }
         if (fit.empty()) continue;
@@ -95,8 +97,7 @@ std::string BinexObs05Message(const SessionEpoch& epoch, bool bigEndian, Session
         const long firstMm = std::lround(fit[0].range * 1000.0);
         for (size_t i = 0; i < fit.size(); ++i) {
             const SessionSignal& sig = fit[i];
-            const int code = sig.slot == 0 ? 31
-                                           : BinexCodeOfSlot(sat.sysCode, sig.slot);
+            const int code = sig.slot == 0 ? 31 : BinexCodeOfSlot(sat.sysCode, sig.slot);
             const bool glonassFirst = i == 0 && sat.sysCode == kSysGlonass;
             b.U8(0x80 | (i == 0 ? 0x40 : 0) | code);
             b.U8(0x40 | 0x20 | 0x08 | 0x04 | (glonassFirst ? 0x80 : 0));
@@ -111,7 +112,9 @@ std::string BinexObs05Message(const SessionEpoch& epoch, bool bigEndian, Session
                 q.range = firstMm * 0.001;
             } else {
                 const long diff = std::lround(sig.range * 1000.0) - firstMm;
-                b.Int((static_cast<uint64_t>(st.extra) << 22) | (static_cast<uint64_t>(diff) & 0xFFFFFu), 3);
+                b.Int((static_cast<uint64_t>(st.extra) << 22) |
+                          (static_cast<uint64_t>(diff) & 0xFFFFFu),
+                      3);
                 q.range = (firstMm + diff) * 0.001;
             }
             long delta = std::lround((sig.phaseMetres - q.range) / 0.0001);
@@ -154,7 +157,8 @@ std::string BinexGlonassEphMessage(const gEphemeris& e, int day, uint32_t tod, u
     b.U8(0x02).U8(e.prn - 1).U16(static_cast<uint16_t>(day)).U32(tod);
     b.F64(-e.tauN).F64(e.gammaN).U32(tkMoscow);
     for (double v : {e.x, e.vx, e.ax, e.y, e.vy, e.ay, e.z, e.vz, e.az}) b.F64(v);
-    b.U8(static_cast<uint8_t>(e.health)).U8(static_cast<uint8_t>(static_cast<int>(e.frequencyNumber)));
+    b.U8(static_cast<uint8_t>(e.health))
+        .U8(static_cast<uint8_t>(static_cast<int>(e.frequencyNumber)));
     b.U8(static_cast<uint8_t>(e.ageOrIodn)).U8(18).F64(0.0).F64(0.0);
     return b.str();
 }

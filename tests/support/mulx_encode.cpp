@@ -48,7 +48,8 @@ std::string MulxObservationMessage(const SessionEpoch& epoch, uint16_t lockTime,
         std::vector<SessionSignal> fit;
         for (const SessionSignal& s : sat.signals) {
             if (MulxSignalType(sat.sysCode, s.slot) < 0) continue;
-            if (!fit.empty() && std::fabs(std::round(s.range * 1000) - std::round(fit[0].range * 1000)) > 32767)
+            if (!fit.empty() &&
+                std::fabs(std::round(s.range * 1000) - std::round(fit[0].range * 1000)) > 32767)
                 continue;
             fit.push_back(s);
         }
@@ -74,7 +75,8 @@ std::string MulxObservationMessage(const SessionEpoch& epoch, uint16_t lockTime,
             const long long doppler = std::llround(s.doppler * 10000.0);
             blocks.U32(static_cast<uint32_t>(doppler));
             v.doppler = doppler * 0.0001;
-            const double lambda = kestrin::CarrierWavelength(sat.sysCode, s.slot, sat.glonassChannel);
+            const double lambda =
+                kestrin::CarrierWavelength(sat.sysCode, s.slot, sat.glonassChannel);
             const long long phase = std::llround(s.phaseMetres / lambda * 1000.0);
             blocks.U64(SignMagnitude64(phase));
             v.phaseMetres = phase * 0.001 * lambda;
@@ -116,7 +118,8 @@ std::string MulxGlonassEphemerisMessage(const gEphemeris& e, uint16_t slotField,
     Bytes b;
     b.U32(0).U16(slotField).U8(static_cast<uint8_t>(static_cast<int>(e.frequencyNumber)));
     b.F64(e.x).F64(e.y).F64(e.z);
-    for (double v : {e.vx, e.vy, e.vz, e.ax, e.ay, e.az, e.gammaN, e.tauN}) b.F32(static_cast<float>(v));
+    for (double v : {e.vx, e.vy, e.vz, e.ax, e.ay, e.az, e.gammaN, e.tauN})
+        b.F32(static_cast<float>(v));
     b.U32(static_cast<uint32_t>(e.tk)).U16(static_cast<uint16_t>(e.health));
     b.U16(static_cast<uint16_t>(e.ageOrIodn));
     return MulxFrame(1003, b.str(), towMs, week);

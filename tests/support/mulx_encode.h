@@ -22,10 +22,10 @@ std::string MulxObservationMessage(const SessionEpoch& epoch, uint16_t lockTime,
                                    SessionEpoch* sent);
 // Message 1002 of a GPS (number = PRN) or BeiDou (number = PRN + 160) ephemeris, stamped
 // with the given message time.
-std::string MulxGpsBdsEphemerisMessage(const KeplerEphemeris& eph, uint32_t number,
-                                       uint32_t flags, uint32_t towMs, uint16_t week);
+std::string MulxGpsBdsEphemerisMessage(const KeplerEphemeris& eph, uint32_t number, uint32_t flags,
+                                       uint32_t towMs, uint16_t week);
 // Message 1003 of a GLONASS ephemeris (slot as given, frequency number from the record).
-std::string MulxGlonassEphemerisMessage(const gEphemeris& eph, uint16_t slotField,
-                                        uint32_t towMs, uint16_t week);
+std::string MulxGlonassEphemerisMessage(const gEphemeris& eph, uint16_t slotField, uint32_t towMs,
+                                        uint16_t week);
 
 }  // namespace testsupport

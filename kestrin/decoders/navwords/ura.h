@@ -6,7 +6,7 @@
 namespace kestrin {
 
 inline double UraIndexToMeters(int index) {
-    constexpr double kMeters[16] = {2.4,  3.4,   4.85,  6.85,  9.65,   13.65,  24.0,  48.0,
+    constexpr double kMeters[16] = {2.4,  3.4,   4.85,  6.85,  9.65,   13.65,  24.0,   48.0,
                                     96.0, 192.0, 384.0, 768.0, 1536.0, 3072.0, 6144.0, 32767.0};
     if (index < 0) index = 0;
     if (index > 15) index = 15;

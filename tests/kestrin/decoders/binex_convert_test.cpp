@@ -52,10 +52,10 @@ std::vector<ts::SessionEpoch> MultiSystemSession() {
         std::vector<ts::SessionSat> extra;
         for (const ts::SessionSat& s : e.sats) {
             if (s.sysCode != kSysGps) continue;
-            if (s.prn == 1) extra.push_back(Relabel(s, kSysGalileo, 11, 3, 7));    // E11 C1X C5X
-            if (s.prn == 7) extra.push_back(Relabel(s, kSysBds, 7, 0, 3));         // C07 C1I C7I
-            if (s.prn == 8) extra.push_back(Relabel(s, kSysQzss, 2, 0, 6));        // J02 C1C C2L
-            if (s.prn == 10) extra.push_back(Relabel(s, kSysSbas, 8, 0, -1));      // S27 C1C
+            if (s.prn == 1) extra.push_back(Relabel(s, kSysGalileo, 11, 3, 7));  // E11 C1X C5X
+            if (s.prn == 7) extra.push_back(Relabel(s, kSysBds, 7, 0, 3));       // C07 C1I C7I
+            if (s.prn == 8) extra.push_back(Relabel(s, kSysQzss, 2, 0, 6));      // J02 C1C C2L
+            if (s.prn == 10) extra.push_back(Relabel(s, kSysSbas, 8, 0, -1));    // S27 C1C
         }
         e.sats.insert(e.sats.end(), extra.begin(), extra.end());
         e.clockOffset = 1.25e-4;
@@ -132,11 +132,13 @@ Built BuildSession() {
         b.recordStarts.push_back(b.data.size());
         b.data += record;
     };
-    add(ts::BinexRecordBytes(0x00, std::string("\x10\x00\x00\x00\x00\x00\x01\x03" "abc", 11)));
+    add(ts::BinexRecordBytes(0x00, std::string("\x10\x00\x00\x00\x00\x00\x01\x03"
+                                               "abc",
+                                               11)));
     add(ts::BinexRecordBytes(0x01, ts::BinexGpsEphMessage(PdelGps01(), 432978, false)));
     // 2021-01-01 00:15:00 UTC = day 14971 since 1980-01-06; tk 03:15:00 Moscow time.
-    add(ts::BinexRecordBytes(0x01, ts::BinexGlonassEphMessage(BrdcGlonass02(), 14971, 900, 11700, true),
-                             true));
+    add(ts::BinexRecordBytes(
+        0x01, ts::BinexGlonassEphMessage(BrdcGlonass02(), 14971, 900, 11700, true), true));
     for (size_t i = 0; i < epochs.size(); ++i) {
         const bool big = i % 2 == 1, reversible = i % 4 >= 2;
         ts::SessionEpoch sent;
@@ -146,7 +148,8 @@ Built BuildSession() {
         if (i == 5) {
             // The next epoch's record with one bit changed: its checksum fails.
             ts::SessionEpoch next = epochs[i + 1];
-            std::string bad = ts::BinexRecordBytes(0x7F, ts::BinexObs05Message(next, false, nullptr));
+            std::string bad =
+                ts::BinexRecordBytes(0x7F, ts::BinexObs05Message(next, false, nullptr));
             bad[bad.size() / 2] ^= 0x04;
             add(bad);
             add(ts::BinexRecordBytes(0x7E, "\x00private", false));
@@ -186,13 +189,15 @@ TEST(BinexConvert, MultiSystemSessionInEveryRecordForm) {
             ASSERT_TRUE(sats.count(sat)) << key << " " << sat;
             const auto& codes = sats.at(sat);
             for (const ts::SessionSignal& sig : s.signals) {
-                const std::string code = kestrin::DefaultObsCode(::SystemIndex(s.sysCode), sig.slot);
+                const std::string code =
+                    kestrin::DefaultObsCode(::SystemIndex(s.sysCode), sig.slot);
                 const int k = s.sysCode == kSysGlonass ? GlonassChannels()[s.prn] : 100;
                 const double lambda = kestrin::CarrierWavelength(s.sysCode, sig.slot, k);
                 const std::string where = key + " " + sat + " " + code;
                 ASSERT_TRUE(codes.count(code)) << where;
                 EXPECT_NEAR(codes.at(code), sig.range, 0.0011) << where;
-                EXPECT_NEAR(codes.at("L" + code.substr(1)), sig.phaseMetres / lambda, 0.0011) << where;
+                EXPECT_NEAR(codes.at("L" + code.substr(1)), sig.phaseMetres / lambda, 0.0011)
+                    << where;
                 EXPECT_NEAR(codes.at("D" + code.substr(1)), sig.doppler, 0.0011) << where;
                 EXPECT_NEAR(codes.at("S" + code.substr(1)), sig.snr, 0.0011) << where;
                 ++checked;
@@ -202,8 +207,8 @@ TEST(BinexConvert, MultiSystemSessionInEveryRecordForm) {
     EXPECT_GT(checked, 67u * 30u);
 
     // Every system's codes are in the header.
-    for (const char* code : {"G    8 C1C", "R    8 C1C", "E    8 C1X", "C    8 C1I", "J    8 C1C",
-                             "S    4 C1C"})
+    for (const char* code :
+         {"G    8 C1C", "R    8 C1C", "E    8 C1X", "C    8 C1I", "J    8 C1C", "S    4 C1C"})
         EXPECT_NE(obs.find(code), std::string::npos) << code;
 
     // Navigation records of both byte orders.
@@ -229,6 +234,16 @@ TEST(BinexConvert, FileWithoutObservationsGivesNothing) {
     EXPECT_EQ(c.result, 0);
     EXPECT_TRUE(c.files.empty());
     EXPECT_TRUE(c.leftovers.empty());
+}
+
+TEST(BinexConvert, SmallSessionFixture) {
+    const ts::ConversionRun c =
+        ts::ConvertWithHeader(ts::ReadTestData("binex/pdel_session_head.bnx"), "seed.dat", kRinex302);
+    ASSERT_EQ(c.result, 1);
+    const ts::ObsValues values = ts::ReadRinex3Values(c.FileEndingWith(".21O"));
+    ASSERT_EQ(values.size(), 8u);
+    EXPECT_TRUE(values.begin()->second.count("C03"));
+    EXPECT_EQ(c.progress.back(), 100);
 }
 
 }  // namespace

@@ -34,20 +34,20 @@ struct Decoding {
 std::string TwoSatellites(bool big, uint8_t slip) {
     Bytes b(big);
     b.U32(2138u * 10080u + 7200u).U16(500);
-    b.U8(0x80 | 0x01);                                                // 2 satellites, clock
+    b.U8(0x80 | 0x01);  // 2 satellites, clock
     b.Int((uint64_t{1} << 22) | (static_cast<uint64_t>(-1500) & 0x3FFFFF), 3);
-    b.U8(5).U8(0x20);                                                 // GPS, 2 observations
-    b.U8(0xC1).U8(0x6C).U8(110);                                      // code 1, flags, 44.0
-    b.Int((uint64_t{2} << 38) | 21000123456ull, 5);                   // +0.2 dB-Hz
-    b.Int(static_cast<uint64_t>(-12345) & 0xFFFFFF, 3);               // -1.2345 m
-    b.Int(static_cast<uint64_t>(-256128) & 0xFFFFFF, 3).U8(slip);     // -1000.5 Hz
-    b.U8(0x80 | 17).U8(0x0C).U8(100);                                 // code 17 -> C2W
-    b.Int(2500, 2);                                                   // +2.5 m
+    b.U8(5).U8(0x20);                                              // GPS, 2 observations
+    b.U8(0xC1).U8(0x6C).U8(110);                                   // code 1, flags, 44.0
+    b.Int((uint64_t{2} << 38) | 21000123456ull, 5);                // +0.2 dB-Hz
+    b.Int(static_cast<uint64_t>(-12345) & 0xFFFFFF, 3);            // -1.2345 m
+    b.Int(static_cast<uint64_t>(-256128) & 0xFFFFFF, 3).U8(slip);  // -1000.5 Hz
+    b.U8(0x80 | 17).U8(0x0C).U8(100);                              // code 17 -> C2W
+    b.Int(2500, 2);                                                // +2.5 m
     b.Int((uint64_t{3} << 22) | (static_cast<uint64_t>(-100000) & 0x3FFFFF), 3);
-    b.Int(static_cast<uint64_t>(-199680) & 0xFFFFFF, 3).U8(slip);     // -780 Hz
-    b.U8(3).U8(0x11);                                                 // GLONASS, 1 observation
-    b.U8(0xC1).U8(0xE0).U8(0x32).U8(120);                             // channel -4, 48.0
-    b.Int(19500000000ull, 5).Int(50000, 3);                           // +5.0 m
+    b.Int(static_cast<uint64_t>(-199680) & 0xFFFFFF, 3).U8(slip);  // -780 Hz
+    b.U8(3).U8(0x11);                                              // GLONASS, 1 observation
+    b.U8(0xC1).U8(0xE0).U8(0x32).U8(120);                          // channel -4, 48.0
+    b.Int(19500000000ull, 5).Int(50000, 3);                        // +5.0 m
     return b.str();
 }
 
@@ -140,7 +140,8 @@ TEST(BinexObs03, TwoObservationsPerSatellite) {
     // First: strength 45.0 + 0.1, code flag set (P code), range 22 000 000.000 m.
     b.U8(112).Int((uint64_t{1} << 38) | (uint64_t{1} << 36) | 22000000000ull, 5).Int(1000, 3);
     // Second: 3-byte difference -1.5 m, loss-of-lock flag, code flag set.
-    b.U8(100).Int((uint64_t{1} << 21) | (uint64_t{1} << 20) | (static_cast<uint64_t>(-1500) & 0xFFFFF), 3);
+    b.U8(100).Int(
+        (uint64_t{1} << 21) | (uint64_t{1} << 20) | (static_cast<uint64_t>(-1500) & 0xFFFFF), 3);
     b.Int(static_cast<uint64_t>(-2000) & 0xFFFFFF, 3);
     b.Int(static_cast<uint64_t>(512) & 0xFFFFFF, 3);  // Doppler 2 Hz
     Decoding d;
@@ -163,7 +164,7 @@ TEST(BinexObs03, TwoObservationsPerSatellite) {
 TEST(BinexObs00, GpsEpochAndForeignSystemDropsIt) {
     auto build = [](uint8_t satByte) {
         Bytes b(true);
-        b.U32(2138u * 10080u).U16(0).U8(0x40);  // strength layout 2, one satellite
+        b.U32(2138u * 10080u).U16(0).U8(0x40);   // strength layout 2, one satellite
         b.U8(satByte).U8(0x00).U8(0x80 | 0x40);  // flag byte, loss of lock on C/A and P1
         // mgfzi: C/A 1000 mm as a 2-byte value, P1 diff 0, P2 diff -5, strengths, phases.
         b.U8(0x20 | ((1000 - 16) >> 8)).U8((1000 - 16) & 0xFF).U8(0x00).U8(0x15);

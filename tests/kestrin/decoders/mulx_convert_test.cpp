@@ -78,7 +78,8 @@ TEST(MulxConvert, GpsGlonassBeidouSession) {
     data += ts::MulxGlonassEphemerisMessage(r02, 39, 432918000, 2138);
     for (size_t i = 0; i < epochs.size(); ++i) {
         ts::SessionEpoch s;
-        const uint16_t lock = static_cast<uint16_t>(i < kSlipEpoch ? 100 + 30 * i : 5 + 30 * (i - kSlipEpoch));
+        const uint16_t lock =
+            static_cast<uint16_t>(i < kSlipEpoch ? 100 + 30 * i : 5 + 30 * (i - kSlipEpoch));
         data += ts::MulxObservationMessage(epochs[i], lock, &s);
         sent.push_back(s);
         if (i == 3) {
@@ -112,8 +113,10 @@ TEST(MulxConvert, GpsGlonassBeidouSession) {
             ASSERT_TRUE(sats.count(sat)) << key << " " << sat;
             const auto& codes = sats.at(sat);
             for (const ts::SessionSignal& sig : s.signals) {
-                const std::string code = kestrin::DefaultObsCode(::SystemIndex(s.sysCode), sig.slot);
-                const double lambda = kestrin::CarrierWavelength(s.sysCode, sig.slot, s.glonassChannel);
+                const std::string code =
+                    kestrin::DefaultObsCode(::SystemIndex(s.sysCode), sig.slot);
+                const double lambda =
+                    kestrin::CarrierWavelength(s.sysCode, sig.slot, s.glonassChannel);
                 const std::string where = key + " " + sat + " " + code;
                 const std::string phase = "L" + code.substr(1);
                 ASSERT_TRUE(codes.count(code)) << where;
@@ -123,7 +126,8 @@ TEST(MulxConvert, GpsGlonassBeidouSession) {
                 EXPECT_NEAR(codes.at("S" + code.substr(1)), sig.snr, 0.0011) << where;
                 // A falling lock time marks the BeiDou phases of that epoch only.
                 const bool slip = s.sysCode == kSysBds && i == kSlipEpoch;
-                const int lli = codes.count("LLI " + phase) ? static_cast<int>(codes.at("LLI " + phase)) : 0;
+                const int lli =
+                    codes.count("LLI " + phase) ? static_cast<int>(codes.at("LLI " + phase)) : 0;
                 EXPECT_EQ(lli & 1, slip ? 1 : 0) << where;
                 ++checked;
             }
@@ -151,6 +155,16 @@ TEST(MulxConvert, OtherFormatGivesNothing) {
     EXPECT_EQ(c.result, 0);
     EXPECT_TRUE(c.files.empty());
     EXPECT_TRUE(c.leftovers.empty());
+}
+
+TEST(MulxConvert, SmallSessionFixture) {
+    const ts::ConversionRun c =
+        ts::ConvertWithHeader(ts::ReadTestData("mulx/pdel_session_head.mlx"), "seed.dat", kRinex302);
+    ASSERT_EQ(c.result, 1);
+    const ts::ObsValues values = ts::ReadRinex3Values(c.FileEndingWith(".21O"));
+    ASSERT_EQ(values.size(), 8u);
+    EXPECT_TRUE(values.begin()->second.count("C03"));
+    EXPECT_EQ(c.progress.back(), 100);
 }
 
 }  // namespace

@@ -20,14 +20,14 @@ ByteView View(const std::string& s) {
 }
 
 // The first signal entry: head (type, range high byte, range low word) and 19-byte body.
-void FirstEntry(Bytes& b, int type, uint64_t rangeMm, int32_t doppler, uint64_t phase,
-                int strength, uint16_t lock, int8_t channel, int further) {
+void FirstEntry(Bytes& b, int type, uint64_t rangeMm, int32_t doppler, uint64_t phase, int strength,
+                uint16_t lock, int8_t channel, int further) {
     b.U8(type).U8(static_cast<uint8_t>(rangeMm >> 32)).U32(rangeMm & 0xFFFFFFFF);
     b.U32(static_cast<uint32_t>(doppler)).U64(phase).U8(strength).U16(lock);
     b.U8(static_cast<uint8_t>(channel)).U8(0).U8(0).U8(further);
 }
-void FurtherEntry(Bytes& b, int type, int16_t diffMm, int32_t doppler, uint64_t phase,
-                  int strength, uint16_t lock) {
+void FurtherEntry(Bytes& b, int type, int16_t diffMm, int32_t doppler, uint64_t phase, int strength,
+                  uint16_t lock) {
     b.U8(0).U8(type).U8(0).U16(static_cast<uint16_t>(diffMm));
     b.U32(static_cast<uint32_t>(doppler)).U64(phase).U8(strength).U16(lock);
 }
@@ -158,8 +158,7 @@ TEST(MulxEphemeris, GpsAndBeidouRecords) {
     // ephemeris belongs to the next BDS week.
     KeplerEphemeris bds = SampleKepler();
     bds.toe = 3600;
-    const std::string c03 =
-        testsupport::MulxGpsBdsEphemerisMessage(bds, 163, 0, 604000000, 2138);
+    const std::string c03 = testsupport::MulxGpsBdsEphemerisMessage(bds, 163, 0, 604000000, 2138);
     ASSERT_TRUE(DecodeMulxGpsBdsEphemeris(View(c03), out));
     EXPECT_EQ(out.sysCode, kSysBds);
     EXPECT_EQ(out.prn, 3);
