@@ -237,13 +237,27 @@ TEST(BinexConvert, FileWithoutObservationsGivesNothing) {
 }
 
 TEST(BinexConvert, SmallSessionFixture) {
-    const ts::ConversionRun c =
-        ts::ConvertWithHeader(ts::ReadTestData("binex/pdel_session_head.bnx"), "seed.dat", kRinex302);
+    const ts::ConversionRun c = ts::ConvertWithHeader(
+        ts::ReadTestData("binex/pdel_session_head.bnx"), "seed.dat", kRinex302);
     ASSERT_EQ(c.result, 1);
     const ts::ObsValues values = ts::ReadRinex3Values(c.FileEndingWith(".21O"));
     ASSERT_EQ(values.size(), 8u);
     EXPECT_TRUE(values.begin()->second.count("C03"));
     EXPECT_EQ(c.progress.back(), 100);
+}
+
+TEST(BinexConvert, FalseSyncsAndOversizedLengthsBeforeGoodRecords) {
+    // Record lengths past the 1,048,575-byte limit, a length past the end of the file and a
+    // rejected record ID: none of them may hold up or swallow the records behind them.
+    std::string junk;
+    junk += std::string("\xC2\x7F", 2) + ts::Ubnxi(2000000) + std::string(20, '\x55');
+    junk += std::string("\xE2\x01", 2) + ts::Ubnxi(1048600, true) + std::string(20, '\x33');
+    junk += std::string("\xD2\x7F", 2) + ts::Ubnxi(40000) + "\x05";
+    junk += ts::BinexRecordBytes(0x04, std::string(12, '\x01'));
+    const std::string good = ts::ReadTestData("binex/pdel_session_head.bnx");
+    const ts::ConversionRun c = ts::ConvertWithHeader(junk + good, "junk.dat", kRinex302);
+    ASSERT_EQ(c.result, 1);
+    EXPECT_EQ(ts::ReadRinex3Values(c.FileEndingWith(".21O")).size(), 8u);
 }
 
 }  // namespace

@@ -158,8 +158,8 @@ TEST(MulxConvert, OtherFormatGivesNothing) {
 }
 
 TEST(MulxConvert, SmallSessionFixture) {
-    const ts::ConversionRun c =
-        ts::ConvertWithHeader(ts::ReadTestData("mulx/pdel_session_head.mlx"), "seed.dat", kRinex302);
+    const ts::ConversionRun c = ts::ConvertWithHeader(
+        ts::ReadTestData("mulx/pdel_session_head.mlx"), "seed.dat", kRinex302);
     ASSERT_EQ(c.result, 1);
     const ts::ObsValues values = ts::ReadRinex3Values(c.FileEndingWith(".21O"));
     ASSERT_EQ(values.size(), 8u);
