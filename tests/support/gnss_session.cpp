@@ -63,6 +63,15 @@ double Field(const std::string& line, size_t index, bool& present) {
 
 }  // namespace
 
+std::string WithoutProgramLine(const std::string& text) {
+    std::string out;
+    for (const std::string& line : Lines(text)) {
+        if (line.find("PGM / RUN BY / DATE") == 60) continue;
+        out += line + "\n";
+    }
+    return out;
+}
+
 std::string EpochKey(const GnssTime& t) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "> %04d %02d %02d %02d %02d %10.7f", t.year, t.month, t.day,

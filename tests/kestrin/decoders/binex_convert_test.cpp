@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -244,6 +246,14 @@ TEST(BinexConvert, SmallSessionFixture) {
     ASSERT_EQ(values.size(), 8u);
     EXPECT_TRUE(values.begin()->second.count("C03"));
     EXPECT_EQ(c.progress.back(), 100);
+    // The whole observation file as expected (the run date of the program line aside).
+    const std::string golden = ts::ReadTestData("binex/pdel_session_head.21O");
+    if (std::getenv("TOLLMERE_WRITE_GOLDEN")) {
+        std::ofstream(std::string(TOLLMERE_TEST_DATA) + "/binex/pdel_session_head.21O",
+                      std::ios::binary)
+            << c.FileEndingWith(".21O");
+    }
+    EXPECT_EQ(ts::WithoutProgramLine(c.FileEndingWith(".21O")), ts::WithoutProgramLine(golden));
 }
 
 TEST(BinexConvert, FalseSyncsAndOversizedLengthsBeforeGoodRecords) {

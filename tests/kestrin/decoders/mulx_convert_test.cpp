@@ -3,6 +3,8 @@
 // end: the RINEX output must give back every encoded value to the resolution of its field.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -165,6 +167,14 @@ TEST(MulxConvert, SmallSessionFixture) {
     ASSERT_EQ(values.size(), 8u);
     EXPECT_TRUE(values.begin()->second.count("C03"));
     EXPECT_EQ(c.progress.back(), 100);
+    // The whole observation file as expected (the run date of the program line aside).
+    const std::string golden = ts::ReadTestData("mulx/pdel_session_head.21O");
+    if (std::getenv("TOLLMERE_WRITE_GOLDEN")) {
+        std::ofstream(std::string(TOLLMERE_TEST_DATA) + "/mulx/pdel_session_head.21O",
+                      std::ios::binary)
+            << c.FileEndingWith(".21O");
+    }
+    EXPECT_EQ(ts::WithoutProgramLine(c.FileEndingWith(".21O")), ts::WithoutProgramLine(golden));
 }
 
 }  // namespace
