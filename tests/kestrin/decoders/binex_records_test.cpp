@@ -119,6 +119,16 @@ TEST(BinexObs05, CutMessagesKeepTheSatellitesThatFit) {
     }
 }
 
+TEST(BinexObs05, TimeTagOutsideTheYearsOfGnssIsRefused) {
+    Decoding d;
+    OBSERVATIONS e;
+    std::string m = TwoSatellites(false, 0);
+    for (uint32_t minutes : {0u, 0xFFFFFFFFu}) {
+        for (size_t i = 0; i < 4; ++i) m[i] = static_cast<char>((minutes >> (8 * i)) & 0xFF);
+        EXPECT_FALSE(DecodeBinexObs05(View(m), Endian::kLittle, d.ctx, e)) << minutes;
+    }
+}
+
 TEST(BinexObs05, SatelliteNumbersAndCodeSlots) {
     EXPECT_EQ(BinexPrn(kSysSbas, 127), 8);
     EXPECT_EQ(BinexPrn(kSysSbas, 183), 20);

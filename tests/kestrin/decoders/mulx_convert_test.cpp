@@ -177,4 +177,18 @@ TEST(MulxConvert, SmallSessionFixture) {
     EXPECT_EQ(ts::WithoutProgramLine(c.FileEndingWith(".21O")), ts::WithoutProgramLine(golden));
 }
 
+TEST(MulxConvert, DamagedLengthDoesNotSwallowTheMessagesBehindIt) {
+    // The first observation message (behind the three ephemerides) announces 4000 bytes: its
+    // sum fails, and the seven epochs behind it are still found.
+    std::string data = ts::ReadTestData("mulx/pdel_session_head.mlx");
+    size_t first = 0;
+    for (int i = 0; i < 4; ++i) first = data.find("@MULX", i == 0 ? 0 : first + 1);
+    ASSERT_NE(first, std::string::npos);
+    data[first + 7] = static_cast<char>(4000 & 0xFF);
+    data[first + 8] = static_cast<char>(4000 >> 8);
+    const ts::ConversionRun c = ts::ConvertWithHeader(data, "damaged.dat", kRinex302);
+    ASSERT_EQ(c.result, 1);
+    EXPECT_EQ(ts::ReadRinex3Values(c.FileEndingWith(".21O")).size(), 7u);
+}
+
 }  // namespace
