@@ -523,7 +523,7 @@ void ReadGpsLayout(ByteView p, size_t shift, KeplerEphemeris& eph, double& toc) 
 
 void ReadGpsFlags(uint32_t flags, bool full, KeplerEphemeris& eph) {
     eph.health = (flags >> 4) & 0x3F;
-    eph.accuracy = GpsUraMetres(static_cast<int>((flags >> 11) & 0x0F));
+    eph.accuracy = UraIndexToMeters(static_cast<int>((flags >> 11) & 0x0F));
     if (!full) return;
     eph.l2PFlag = flags & 0x01;
     eph.codesOnL2 = (flags >> 1) & 0x03;
