@@ -28,6 +28,9 @@ class DecoderSink {
 
     // --- What the decoder hands on --------------------------------------------------------
 
+    // Records that a signal slot of a satellite occurs in the data (header code lists,
+    // systems present, satellites seen).
+    virtual void MarkSignalUsed(int32_t sysCode, int32_t prn, int slot) = 0;
     // A complete epoch, in time order. The lock-time slip rule is applied on the way in.
     virtual void AddEpoch(OBSERVATIONS&& epoch) = 0;
     // Broadcast ephemerides: GPS, BDS, QZSS and Galileo; GLONASS and SBAS. The navigation
