@@ -213,7 +213,7 @@ void UbxNavAssembler::Add(ByteView payload, DecoderSink& sink) {
     if (words.size() != wordCount * 4) return;  // fewer words than announced
     SatelliteStore& store = stores_[static_cast<size_t>(index)];
 
-    // Only the signals that carry the messages decoded here: L1 C/A (LNAV), B1I / B2I
+    // Only the signals that carry the messages decoded here: L1 C/A (LNAV), B1I / B2I / B3I
     // (D1, D2), E1-B / E5b-I (I/NAV) and the GLONASS strings. Receivers without signal
     // identifiers report 0.
     const int sigId = payload.U8(2);
@@ -223,7 +223,7 @@ void UbxNavAssembler::Add(ByteView payload, DecoderSink& sink) {
             if (sigId == 0) AddLnav(sysCode, prn, words, store, sink);
             break;
         case kSysBds:
-            if (sigId <= 3) AddBds(prn, words, store, sink);
+            if (sigId <= 4 || sigId == 10) AddBds(prn, words, store, sink);
             break;
         case kSysGalileo:
             if (sigId == 0 || sigId == 1 || sigId == 5) AddGalileo(prn, sigId, words, store, sink);
