@@ -44,7 +44,8 @@ void UbxDecoder::DecodeRawx(ByteView payload) {
     if (rawx.leapSecondsValid || LeapSeconds() == 0) SetLeapSeconds(rawx.leapSeconds);
     for (const SatelliteData& sat : rawx.epoch.sats) {
         if (sat.sysCode == kSysGlonass) SetGlonassChannel(sat.prn, sat.glonassChannel);
-        for (const BlockData& block : sat.blocks) MarkSignalUsed(sat.sysCode, sat.prn, block.signalType);
+        for (const BlockData& block : sat.blocks)
+            MarkSignalUsed(sat.sysCode, sat.prn, block.signalType);
     }
     AddEpoch(std::move(rawx.epoch));
 }

@@ -132,7 +132,7 @@ int UbxSignalSlot(int gnssId, int sigId) {
     // QZSS C1C 0, C1Z 4, C2S 5, C2L 6, C5I 8, C5Q 9; GLONASS C1C 1, C2C 3; SBAS C1C 0.
     static const SignalEntry kGps[] = {{0, 0}, {3, 17}, {4, 16}, {6, 19}, {7, 20}};
     static const SignalEntry kSbas[] = {{0, 0}};
-    static const SignalEntry kGalileo[] = {{0, 0}, {1, 2},  {3, 5},  {4, 6}, {5, 8},
+    static const SignalEntry kGalileo[] = {{0, 0}, {1, 2},  {3, 5},  {4, 6},  {5, 8},
                                            {6, 9}, {8, 15}, {9, 16}, {10, 14}};
     // B1I and B2I of D1 and D2 satellites, B3I of both; B1C and B2a have no code slot.
     static const SignalEntry kBeidou[] = {{0, 0}, {1, 0}, {2, 3}, {3, 3}, {4, 6}, {10, 6}};
@@ -173,8 +173,8 @@ bool DecodeUbxRawx(ByteView payload, UbxRawxEpoch& out) {
     for (size_t i = 0; i < count; ++i) {
         SatelliteData sat;
         BlockData block;
-        if (!ReadMeasurement(payload.Sub(kRawxHeader + i * kRawxMeasurement, kRawxMeasurement),
-                             sat, block)) {
+        if (!ReadMeasurement(payload.Sub(kRawxHeader + i * kRawxMeasurement, kRawxMeasurement), sat,
+                             block)) {
             continue;
         }
         int at = FindSatelliteOf(sats, sat.sysCode, sat.prn);
@@ -192,7 +192,9 @@ bool DecodeUbxRawx(ByteView payload, UbxRawxEpoch& out) {
 
 // ---- Navigation words ----------------------------------------------------------------------
 
-UbxNavAssembler::UbxNavAssembler() { Reset(); }
+UbxNavAssembler::UbxNavAssembler() {
+    Reset();
+}
 
 void UbxNavAssembler::Reset() {
     stores_.assign(static_cast<size_t>(kSatelliteIndexCount), SatelliteStore{});
@@ -265,8 +267,8 @@ GnssTime UbxNavAssembler::ReferenceTime(const DecoderSink& sink) const {
     return t;
 }
 
-void UbxNavAssembler::AddLnav(int32_t sysCode, int32_t prn, ByteView words,
-                              SatelliteStore& store, DecoderSink& sink) {
+void UbxNavAssembler::AddLnav(int32_t sysCode, int32_t prn, ByteView words, SatelliteStore& store,
+                              DecoderSink& sink) {
     if (words.size() < 40) return;
     // Each word as received: the 30 transmitted bits with D29*, D30* of the word before it in
     // its two top bits.
@@ -286,9 +288,7 @@ void UbxNavAssembler::AddLnav(int32_t sysCode, int32_t prn, ByteView words,
     // frame has its ephemeris once subframe 1 arrives. The IODE test keeps sets of one issue.
     if (id > 3) return;
 
-    auto view = [&](int n) {
-        return ByteView(store.lnav[static_cast<size_t>(n - 1)].data(), 30);
-    };
+    auto view = [&](int n) { return ByteView(store.lnav[static_cast<size_t>(n - 1)].data(), 30); };
     for (int n = 1; n <= 3; ++n) {
         if (((store.lnav[static_cast<size_t>(n - 1)][5] >> 2) & 7) != n) return;
     }
@@ -302,7 +302,8 @@ void UbxNavAssembler::AddLnav(int32_t sysCode, int32_t prn, ByteView words,
     // The ten-bit week is taken to the rollover nearest to the recording.
     const int refWeek = ReferenceWeek(sink);
     int week = lnav.week10 + 1024;
-    if (refWeek > 0) week = lnav.week10 + 1024 * static_cast<int>(std::lround((refWeek - lnav.week10) / 1024.0));
+    if (refWeek > 0)
+        week = lnav.week10 + 1024 * static_cast<int>(std::lround((refWeek - lnav.week10) / 1024.0));
     double transmission = static_cast<double>(BitsMsb(view(1), 24, 17)) * 6.0;
     if (transmission - 302400.0 > lnav.toe) {
         week += 1;

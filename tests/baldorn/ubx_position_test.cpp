@@ -8,8 +8,8 @@
 #include <string>
 
 #include "baldorn/baldorn.h"
-#include "kestrin/kestrin.h"
 #include "decoders/byte_view.h"
+#include "kestrin/kestrin.h"
 #include "support/static_file.h"
 #include "support/temp_dir.h"
 

@@ -79,8 +79,7 @@ int BdsD2PageNumber(const BdsSubframeWords& words) {
 
 bool DecodeBdsD1(const BdsSubframeWords& sf1, const BdsSubframeWords& sf2,
                  const BdsSubframeWords& sf3, BdsEphemeris& out) {
-    if (BdsSubframeId(sf1) != 1 || BdsSubframeId(sf2) != 2 || BdsSubframeId(sf3) != 3)
-        return false;
+    if (BdsSubframeId(sf1) != 1 || BdsSubframeId(sf2) != 2 || BdsSubframeId(sf3) != 3) return false;
     const DataBits b1(sf1), b2(sf2), b3(sf3);
     const uint64_t sow1 = b1.U(kSowPos, 20), sow2 = b2.U(kSowPos, 20), sow3 = b3.U(kSowPos, 20);
     if (sow2 != sow1 + 6 || sow3 != sow2 + 6) return false;
@@ -142,8 +141,8 @@ bool DecodeBdsD2(const std::array<BdsSubframeWords, 10>& pages, BdsEphemeris& ou
     out.cic = std::ldexp(static_cast<double>(DataBits::Joined(p6, 96, 10, p7, 42, 8)), -31);
     out.cis = p7.S(50, 18, -31);
     out.toe = p7.U(68, 17, 3);
-    out.i0 = std::ldexp(static_cast<double>(DataBits::Joined(p7, 85, 21, p8, 42, 11)), -31) *
-             kBdsPi;
+    out.i0 =
+        std::ldexp(static_cast<double>(DataBits::Joined(p7, 85, 21, p8, 42, 11)), -31) * kBdsPi;
     out.crc = p8.S(53, 18, -6);
     out.crs = p8.S(71, 18, -6);
     out.omegaDot =

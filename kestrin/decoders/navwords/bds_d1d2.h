@@ -15,7 +15,7 @@ namespace kestrin {
 using BdsSubframeWords = std::array<uint32_t, 10>;
 
 struct BdsEphemeris {
-    int week = 0;  // 13-bit BDS week
+    int week = 0;    // 13-bit BDS week
     double sow = 0;  // seconds of week of subframe 1 (D1) or page 1 (D2)
     int satH1 = 0;
     int aodc = 0;

@@ -55,8 +55,7 @@ bool ReadGalileoInavPage(ByteView page, GalileoWord& word, int& type) {
 }
 
 bool DecodeGalileoInav(const std::array<GalileoWord, 6>& words, GalileoEphemeris& out) {
-    const Word w0(words[0]), w1(words[1]), w2(words[2]), w3(words[3]), w4(words[4]),
-        w5(words[5]);
+    const Word w0(words[0]), w1(words[1]), w2(words[2]), w3(words[3]), w4(words[4]), w5(words[5]);
     if (w0.U(0, 6) != 0 || w0.U(6, 2) != 2) return false;
     const uint64_t iod = w1.U(6, 10);
     const Word* iodWords[] = {&w1, &w2, &w3, &w4};

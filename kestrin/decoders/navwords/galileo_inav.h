@@ -28,7 +28,7 @@ struct GalileoEphemeris {
     double cic = 0, cis = 0, toc = 0, af0 = 0, af1 = 0, af2 = 0;
     double bgdE5a = 0, bgdE5b = 0;  // seconds
     int e5bHs = 0, e1bHs = 0, e5bDvs = 0, e1bDvs = 0;
-    int wn = 0;     // Galileo week of word 0
+    int wn = 0;      // Galileo week of word 0
     double tow = 0;  // seconds of week of word 0
 };
 

@@ -125,8 +125,8 @@ TEST(UbxConvert, DualBandRecordingInRinex302) {
     Conversion c = Convert(Fixture("20230919-114418.ubx"), kRinex302);
     ASSERT_EQ(c.result, 1);
     EXPECT_TRUE(c.leftovers.empty());
-    const std::set<std::string> names = {"ubx.23O", "ubx.23N", "ubx.23G", "ubx.23L",
-                                         "ubx.23C", "ubx.23Q"};
+    const std::set<std::string> names = {"ubx.23O", "ubx.23N", "ubx.23G",
+                                         "ubx.23L", "ubx.23C", "ubx.23Q"};
     for (const auto& [name, content] : c.files) EXPECT_TRUE(names.count(name)) << name;
     const std::string& obs = c.files["ubx.23O"];
 
@@ -224,8 +224,8 @@ TEST(UbxConvert, SingleBandRecordingBehindCommentLines) {
         ASSERT_EQ(c.result, 1);
         ASSERT_TRUE(c.files.count("ubx.18O"));
         EXPECT_EQ(c.files.size(), 1u);
-        ExpectSameAsExpected(c.files["ubx.18O"],
-                             option == kRinex302 ? "ublox-neo-m8t.302.18O" : "ublox-neo-m8t.210.18O");
+        ExpectSameAsExpected(c.files["ubx.18O"], option == kRinex302 ? "ublox-neo-m8t.302.18O"
+                                                                     : "ublox-neo-m8t.210.18O");
     }
 }
 

@@ -45,7 +45,9 @@ std::string RawxPayload(const std::vector<Meas>& meas, int count = -1, uint16_t 
     return b.str();
 }
 
-ByteView View(const std::string& s) { return ByteView(s); }
+ByteView View(const std::string& s) {
+    return ByteView(s);
+}
 
 std::string CodeOf(int gnssId, int sigId) {
     const int slot = UbxSignalSlot(gnssId, sigId);
@@ -58,15 +60,43 @@ TEST(UbxSignals, EachSignalIdentifierLandsOnItsRinexCode) {
         int gnssId, sigId;
         const char* code;
     } cases[] = {
-        {0, 0, "C1C"},  {0, 3, "C2L"},  {0, 4, "C2S"},  {0, 6, "C5I"},  {0, 7, "C5Q"},
-        {1, 0, "C1C"},  {2, 0, "C1C"},  {2, 1, "C1B"},  {2, 3, "C5I"},  {2, 4, "C5Q"},
-        {2, 5, "C7I"},  {2, 6, "C7Q"},  {2, 8, "C6B"},  {2, 9, "C6C"},  {2, 10, "C6A"},
-        {3, 0, "C1I"},  {3, 1, "C1I"},  {3, 2, "C7I"},  {3, 3, "C7I"},  {3, 4, "C6I"},
-        {3, 10, "C6I"}, {5, 0, "C1C"},  {5, 1, "C1Z"},  {5, 4, "C2S"},  {5, 5, "C2L"},
-        {5, 8, "C5I"},  {5, 9, "C5Q"},  {6, 0, "C1C"},  {6, 2, "C2C"},
+        {0, 0, "C1C"},
+        {0, 3, "C2L"},
+        {0, 4, "C2S"},
+        {0, 6, "C5I"},
+        {0, 7, "C5Q"},
+        {1, 0, "C1C"},
+        {2, 0, "C1C"},
+        {2, 1, "C1B"},
+        {2, 3, "C5I"},
+        {2, 4, "C5Q"},
+        {2, 5, "C7I"},
+        {2, 6, "C7Q"},
+        {2, 8, "C6B"},
+        {2, 9, "C6C"},
+        {2, 10, "C6A"},
+        {3, 0, "C1I"},
+        {3, 1, "C1I"},
+        {3, 2, "C7I"},
+        {3, 3, "C7I"},
+        {3, 4, "C6I"},
+        {3, 10, "C6I"},
+        {5, 0, "C1C"},
+        {5, 1, "C1Z"},
+        {5, 4, "C2S"},
+        {5, 5, "C2L"},
+        {5, 8, "C5I"},
+        {5, 9, "C5Q"},
+        {6, 0, "C1C"},
+        {6, 2, "C2C"},
         // Signals without a code in the tables, IMES, NavIC and unknown identifiers.
-        {3, 5, "-"},    {3, 7, "-"},    {5, 12, "-"},   {0, 9, "-"},    {4, 0, "-"},
-        {7, 0, "-"},    {9, 0, "-"},
+        {3, 5, "-"},
+        {3, 7, "-"},
+        {5, 12, "-"},
+        {0, 9, "-"},
+        {4, 0, "-"},
+        {7, 0, "-"},
+        {9, 0, "-"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(CodeOf(c.gnssId, c.sigId), c.code) << c.gnssId << "/" << c.sigId;
@@ -92,11 +122,11 @@ TEST(UbxRawx, EachSatelliteOnceWithOneBlockPerSignal) {
     Meas unknownSlot{6, 4, 0, 14}, notUsed{0, 255, 0}, imes{4, 1, 0}, navic{7, 2, 0},
         noCode{0, 7, 9}, b1c{3, 30, 5};
     l2.lockMs = 500;
-    l2.trkStat = 0x03;  // phase valid, half-cycle ambiguity not resolved
+    l2.trkStat = 0x03;   // phase valid, half-cycle ambiguity not resolved
     e5b.trkStat = 0x02;  // range not valid
     UbxRawxEpoch out;
     ASSERT_TRUE(DecodeUbxRawx(View(RawxPayload({l1, e1, g1, l2, unknownSlot, notUsed, imes, navic,
-                                                 noCode, b1c, e5b, g2})),
+                                                noCode, b1c, e5b, g2})),
                               out));
     EXPECT_EQ(out.epoch.time.week, 2280);
     EXPECT_DOUBLE_EQ(out.epoch.time.sow, 215080.992);
@@ -221,7 +251,9 @@ std::string FlipBit(std::string payload, size_t word, int bit) {
     return payload;
 }
 
-int LnavSubframeId(const std::string& p) { return (ByteView(p).U32(12) >> 8) & 7; }
+int LnavSubframeId(const std::string& p) {
+    return (ByteView(p).U32(12) >> 8) & 7;
+}
 
 TEST(UbxNavigation, GpsSubframesWithParityFailuresAddNothing) {
     // G26 sends subframes 2, 3, 4, 5, 1, 2 in this recording.
@@ -254,7 +286,8 @@ TEST(UbxNavigation, GalileoRecordWaitsForEveryWordTypeAndChecksTheCrc) {
         std::array<uint8_t, 32> page{};
         for (size_t k = 0; k < 8; ++k) {
             const uint32_t w = ByteView(p).U32(8 + 4 * k);
-            for (size_t j = 0; j < 4; ++j) page[4 * k + j] = static_cast<uint8_t>(w >> (24 - 8 * j));
+            for (size_t j = 0; j < 4; ++j)
+                page[4 * k + j] = static_cast<uint8_t>(w >> (24 - 8 * j));
         }
         GalileoWord word;
         int type = -1;
