@@ -231,7 +231,8 @@ TEST(UbxConvert, SingleBandRecordingBehindCommentLines) {
 
 TEST(UbxConvert, RecordingOfTheNewerProtocolAndWiderNumbers) {
     // F9P class, 2026: GPS, GLONASS, Galileo, BeiDou (C29..C47) interleaved with SFRBX.
-    Conversion c = Convert(Fixture("pygpsdata_testobsnavdata.log"), kRinex302);
+    const std::string data = Fixture("pygpsdata_testobsnavdata.log");
+    Conversion c = Convert(data, kRinex302);
     ASSERT_EQ(c.result, 1);
     const std::string& obs = c.files["ubx.26O"];
     EXPECT_EQ(LinesStartingWith(obs, "> ").size(), 75u);
@@ -241,6 +242,43 @@ TEST(UbxConvert, RecordingOfTheNewerProtocolAndWiderNumbers) {
     EXPECT_FALSE(LinesStartingWith(c.files["ubx.26G"], "R").empty());
     EXPECT_FALSE(LinesStartingWith(c.files["ubx.26L"], "E").empty());
     EXPECT_FALSE(LinesStartingWith(c.files["ubx.26N"], "G").empty());
+
+    Conversion v2 = Convert(data, kRinex210);
+    ASSERT_EQ(v2.result, 1);
+    EXPECT_EQ(LinesStartingWith(v2.files["ubx.26O"], " 26  4 13 14 ").size(), 75u);
+    EXPECT_TRUE(v2.files.count("ubx.26N"));
+}
+
+TEST(UbxConvert, TripleBandWalkInBothVersions) {
+    // GPS L1 C/A, L2 CL, L5 Q; Galileo E1 C, E5a Q, E6 B; BeiDou B3I (its B1C and B2a have no
+    // code of their own in the tables and are left out); SBAS L1.
+    const std::string data = Fixture("gnss_1730_1hz.ubx");
+    Conversion c = Convert(data, kRinex302);
+    ASSERT_EQ(c.result, 1);
+    const std::string& obs = c.files["ubx.25O"];
+    EXPECT_EQ(LinesStartingWith(obs, "> ").size(), 134u);
+    EXPECT_NE(HeaderLine(obs, "SYS / # / OBS TYPES", "G")
+                  .find("C1C L1C D1C S1C C2L L2L D2L S2L "
+                        "C5Q L5Q D5Q S5Q"),
+              std::string::npos);
+    EXPECT_NE(HeaderLine(obs, "SYS / # / OBS TYPES", "E")
+                  .find("C1C L1C D1C S1C C5Q L5Q D5Q S5Q "
+                        "C6B L6B D6B S6B"),
+              std::string::npos);
+    EXPECT_NE(HeaderLine(obs, "SYS / # / OBS TYPES", "C").find("C6I L6I D6I S6I"),
+              std::string::npos);
+    for (const std::vector<std::string>& records : EpochRecords(obs)) {
+        std::set<std::string> seen;
+        for (const std::string& record : records) {
+            EXPECT_TRUE(seen.insert(record.substr(0, 3)).second) << record;
+        }
+    }
+    EXPECT_FALSE(LinesStartingWith(c.files["ubx.25N"], "G").empty());
+    EXPECT_FALSE(LinesStartingWith(c.files["ubx.25L"], "E").empty());
+
+    Conversion v2 = Convert(data, kRinex210);
+    ASSERT_EQ(v2.result, 1);
+    EXPECT_EQ(LinesStartingWith(v2.files["ubx.25O"], " 25  8 28 17 ").size(), 134u);
 }
 
 // ---- Built frames ---------------------------------------------------------------------------
