@@ -267,6 +267,33 @@ GnssTime UbxNavAssembler::ReferenceTime(const DecoderSink& sink) const {
     return t;
 }
 
+void UbxNavAssembler::AddLnavIonoUtc(int32_t sysCode, ByteView subframe, DecoderSink& sink) {
+    LnavIonoUtc iono;
+    if (!DecodeLnavIonoUtc(subframe, iono)) return;
+    const int set = sysCode == kSysQzss ? 2 : 0;
+    if (sink.IonoUtc(set).valid) return;  // the first set of the recording is kept
+    IonoUtcParams p;
+    p.alpha0 = iono.alpha[0];
+    p.alpha1 = iono.alpha[1];
+    p.alpha2 = iono.alpha[2];
+    p.alpha3 = iono.alpha[3];
+    p.beta0 = iono.beta[0];
+    p.beta1 = iono.beta[1];
+    p.beta2 = iono.beta[2];
+    p.beta3 = iono.beta[3];
+    p.a0 = iono.a0;
+    p.a1 = iono.a1;
+    p.utcTime = iono.tot;
+    // The eight-bit reference week, taken to the one nearest to the recording.
+    const int refWeek = ReferenceWeek(sink);
+    p.utcWeek = refWeek > 0
+                    ? iono.wnt + 256 * static_cast<int>(std::lround((refWeek - iono.wnt) / 256.0))
+                    : iono.wnt;
+    p.valid = 1;
+    sink.SetIonoUtc(set, p);
+    if (sysCode == kSysGps && sink.LeapSeconds() == 0) sink.SetLeapSeconds(iono.deltaTls);
+}
+
 void UbxNavAssembler::AddLnav(int32_t sysCode, int32_t prn, ByteView words, SatelliteStore& store,
                               DecoderSink& sink) {
     if (words.size() < 40) return;
@@ -284,6 +311,7 @@ void UbxNavAssembler::AddLnav(int32_t sysCode, int32_t prn, ByteView words, Sate
     const int id = (subframe[5] >> 2) & 7;
     if (id < 1 || id > 5) return;
     store.lnav[static_cast<size_t>(id - 1)] = subframe;
+    if (id == 4) AddLnavIonoUtc(sysCode, ByteView(subframe.data(), subframe.size()), sink);
     // Any of subframes 1..3 completes a set: a recording that starts after subframe 3 of a
     // frame has its ephemeris once subframe 1 arrives. The IODE test keeps sets of one issue.
     if (id > 3) return;
@@ -411,6 +439,19 @@ void UbxNavAssembler::AddBds(int32_t prn, ByteView words, SatelliteStore& store,
         if (page != 10 || !DecodeBdsD2(store.geo, b)) return;
     }
     if (!ValidTime(b.week, b.toc)) return;
+    if (prn > 5 && prn < 59 && !sink.IonoUtc(1).valid) {
+        IonoUtcParams p;
+        p.alpha0 = b.alpha[0];
+        p.alpha1 = b.alpha[1];
+        p.alpha2 = b.alpha[2];
+        p.alpha3 = b.alpha[3];
+        p.beta0 = b.beta[0];
+        p.beta1 = b.beta[1];
+        p.beta2 = b.beta[2];
+        p.beta3 = b.beta[3];
+        p.valid = 1;
+        sink.SetIonoUtc(1, p);
+    }
     KeplerEphemeris eph;
     FillBds(prn, b, eph);
     eph.toc = TimeOf(b.week, b.toc, true);
@@ -439,6 +480,15 @@ void UbxNavAssembler::AddGalileo(int32_t prn, int sigId, ByteView words, Satelli
     if (type < 0 || type > 6) return;
     if (type == 2) store.galileoMask = 0;
     store.galileo[static_cast<size_t>(type)] = word;
+    double ai[3];
+    if (type == 5 && !sink.IonoUtc(3).valid && DecodeGalileoIono(word, ai)) {
+        IonoUtcParams p;
+        p.alpha0 = ai[0];
+        p.alpha1 = ai[1];
+        p.alpha2 = ai[2];
+        p.valid = 1;
+        sink.SetIonoUtc(3, p);
+    }
     store.galileoMask |= static_cast<uint8_t>(1u << type);
     if (store.galileoMask != 0x7F) return;
 

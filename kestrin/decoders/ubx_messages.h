@@ -65,6 +65,7 @@ class UbxNavAssembler {
         uint32_t superframe = 0;
     };
 
+    void AddLnavIonoUtc(int32_t sysCode, ByteView subframe, DecoderSink& sink);
     void AddLnav(int32_t sysCode, int32_t prn, ByteView words, SatelliteStore& store,
                  DecoderSink& sink);
     void AddBds(int32_t prn, ByteView words, SatelliteStore& store, DecoderSink& sink);

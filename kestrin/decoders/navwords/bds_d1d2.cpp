@@ -87,6 +87,11 @@ bool DecodeBdsD1(const BdsSubframeWords& sf1, const BdsSubframeWords& sf2,
     out.sow = static_cast<double>(sow1);
 
     ReadClockPart(b1, 38, out);
+    static constexpr int kAlphaScale[4] = {-30, -27, -24, -24}, kBetaScale[4] = {11, 14, 16, 16};
+    for (size_t i = 0; i < 4; ++i) {
+        out.alpha[i] = b1.S(98 + 8 * i, 8, kAlphaScale[i]);
+        out.beta[i] = b1.S(130 + 8 * i, 8, kBetaScale[i]);
+    }
     out.a2 = b1.S(162, 11, -66);
     out.a0 = b1.S(173, 24, -33);
     out.a1 = b1.S(197, 22, -50);

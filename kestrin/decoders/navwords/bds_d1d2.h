@@ -26,6 +26,8 @@ struct BdsEphemeris {
     int aode = 0;
     double deltaN = 0, cuc = 0, m0 = 0, e = 0, cus = 0, crc = 0, crs = 0, sqrtA = 0, toe = 0;
     double i0 = 0, cic = 0, omegaDot = 0, cis = 0, idot = 0, omega0 = 0, omega = 0;
+    // Klobuchar coefficients of D1 subframe 1 (D2 carries them elsewhere: zero there).
+    double alpha[4] = {0, 0, 0, 0}, beta[4] = {0, 0, 0, 0};
 };
 
 // Subframe ID 1..5 of a subframe (other values for a corrupt one), its seconds of week, and

@@ -54,6 +54,15 @@ bool ReadGalileoInavPage(ByteView page, GalileoWord& word, int& type) {
     return true;
 }
 
+bool DecodeGalileoIono(const GalileoWord& word5, double ai[3]) {
+    const Word w(word5);
+    if (w.U(0, 6) != 5) return false;
+    ai[0] = w.U(6, 11, -2);
+    ai[1] = w.S(17, 11, -8);
+    ai[2] = w.S(28, 14, -15);
+    return true;
+}
+
 bool DecodeGalileoInav(const std::array<GalileoWord, 6>& words, GalileoEphemeris& out) {
     const Word w0(words[0]), w1(words[1]), w2(words[2]), w3(words[3]), w4(words[4]), w5(words[5]);
     if (w0.U(0, 6) != 0 || w0.U(6, 2) != 2) return false;

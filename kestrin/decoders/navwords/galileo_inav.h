@@ -32,6 +32,10 @@ struct GalileoEphemeris {
     double tow = 0;  // seconds of week of word 0
 };
 
+// Effective ionisation coefficients ai0 (sfu), ai1 (sfu/deg), ai2 (sfu/deg^2) of word 5;
+// false for a word of another type.
+bool DecodeGalileoIono(const GalileoWord& word5, double ai[3]);
+
 // Words 0..5 (index = word type): false unless word 0 has type 0 and time field 2, words 1..4
 // carry their types and one IODnav, word 5 its type, and the SVID is not 0.
 bool DecodeGalileoInav(const std::array<GalileoWord, 6>& words, GalileoEphemeris& out);

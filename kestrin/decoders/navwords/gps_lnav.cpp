@@ -86,4 +86,21 @@ bool DecodeLnavSubframes(ByteView sf1, ByteView sf2, ByteView sf3, LnavEphemeris
     return true;
 }
 
+bool DecodeLnavIonoUtc(ByteView sf4, LnavIonoUtc& out) {
+    if (!sf4.Has(0, kSubframeBytes)) return false;
+    if (BitsMsb(sf4, 43, 3) != 4 || BitsMsb(sf4, 50, 6) != 56) return false;
+    out = LnavIonoUtc{};
+    static constexpr int kAlphaScale[4] = {-30, -27, -24, -24}, kBetaScale[4] = {11, 14, 16, 16};
+    for (size_t i = 0; i < 4; ++i) {
+        out.alpha[i] = S(sf4, 56 + 8 * i, 8, kAlphaScale[i]);
+        out.beta[i] = S(sf4, 88 + 8 * i, 8, kBetaScale[i]);
+    }
+    out.a1 = S(sf4, 120, 24, -50);
+    out.a0 = S(sf4, 144, 32, -30);
+    out.tot = static_cast<int>(BitsMsb(sf4, 176, 8)) << 12;
+    out.wnt = static_cast<int>(BitsMsb(sf4, 184, 8));
+    out.deltaTls = static_cast<int>(SBitsMsb(sf4, 192, 8));
+    return true;
+}
+
 }  // namespace kestrin

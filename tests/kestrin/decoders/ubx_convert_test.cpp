@@ -242,6 +242,18 @@ TEST(UbxConvert, RecordingOfTheNewerProtocolAndWiderNumbers) {
     EXPECT_FALSE(LinesStartingWith(c.files["ubx.26G"], "R").empty());
     EXPECT_FALSE(LinesStartingWith(c.files["ubx.26L"], "E").empty());
     EXPECT_FALSE(LinesStartingWith(c.files["ubx.26N"], "G").empty());
+    // GPS subframe 4 page 18 of G02: Klobuchar coefficients and UTC parameters (A0 -2^-29,
+    // tot 57 x 4096 s, WNt 110 of the week 2414 rollover).
+    const std::string& nav = c.files["ubx.26N"];
+    EXPECT_NE(HeaderLine(nav, "IONOSPHERIC CORR", "GPSA")
+                  .find("0.1583D-07  0.1490D-07 -0.1192D-06 -0.1192D-06"),
+              std::string::npos);
+    EXPECT_NE(HeaderLine(nav, "IONOSPHERIC CORR", "GPSB")
+                  .find("0.1065D+06  0.6554D+05 -0.1966D+06 -0.1966D+06"),
+              std::string::npos);
+    const std::string utc = HeaderLine(nav, "TIME SYSTEM CORR", "GPUT");
+    EXPECT_NE(utc.find("-0.1862645149D-08"), std::string::npos) << utc;
+    EXPECT_NE(utc.find(" 233472 2414"), std::string::npos) << utc;
 
     Conversion v2 = Convert(data, kRinex210);
     ASSERT_EQ(v2.result, 1);
