@@ -29,8 +29,9 @@ class DecoderSink {
     // --- What the decoder hands on --------------------------------------------------------
 
     // Records that a signal slot of a satellite occurs in the data (header code lists,
-    // systems present, satellites seen).
-    virtual void MarkSignalUsed(int32_t sysCode, int32_t prn, int slot) = 0;
+    // systems present, satellites seen). A sink without a header (a test recorder) may ignore
+    // it.
+    virtual void MarkSignalUsed(int32_t /*sysCode*/, int32_t /*prn*/, int /*slot*/) {}
     // A complete epoch, in time order. The lock-time slip rule is applied on the way in.
     virtual void AddEpoch(OBSERVATIONS&& epoch) = 0;
     // Broadcast ephemerides: GPS, BDS, QZSS and Galileo; GLONASS and SBAS. The navigation

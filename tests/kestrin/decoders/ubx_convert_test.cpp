@@ -334,13 +334,15 @@ TEST(UbxConvert, SlipsAndHalfCyclesPerSignal) {
 }
 
 TEST(UbxConvert, FalseSyncAndBadFramesAreStepped) {
-    // A false header whose length runs into the real frame, a frame with a broken checksum
+    // A false header announcing more than the file holds, one whose length runs into the real
+    // frame, a frame with a broken checksum
     // and a RAWX with more measurements than it holds: only the good epoch remains.
     std::string bad = Rawx(101.0, {{0, 6, 0, 1000}});
     bad[bad.size() - 1] ^= 0x5A;
     std::string shortRawx = testsupport::UbxFrame(
         0x02, 0x15, Bytes().F64(102.0).U16(2280).U8(18).U8(3).U8(1).U8(1).Zeros(2).str());
-    std::string data = std::string("\xB5\x62\x02\x15\x10\x00", 6) + Rawx(100.0, {{0, 5, 0, 1000}}) +
+    std::string data = std::string("\xB5\x62\x02\x15\xFF\xFF", 6) +
+                       std::string("\xB5\x62\x02\x15\x10\x00", 6) + Rawx(100.0, {{0, 5, 0, 1000}}) +
                        bad + shortRawx;
     Conversion c = Convert(data, kRinex302);
     ASSERT_EQ(c.result, 1);
