@@ -151,7 +151,7 @@ class RawConverter {
     std::array<std::string, kTempFileCount> tempNames;
     std::array<std::FILE*, kTempFileCount> tempFiles{};
     std::array<std::vector<std::string>, kSystemCount> codesInUse;
-    std::array<GnssTime, kSatelliteSlots> lastNavEpoch{};
+    std::array<GnssTime, kSatelliteIndexCount> lastNavEpoch{};
 
   private:
     std::string tempFolder_;
