@@ -85,6 +85,17 @@ KESTRIN_API int ConvertDataToRinexFormat_CSharp(const char* inputPath, const cha
                                                 double interval);
 KESTRIN_API int GetStaticHead(const char* path, int* year, int* month, int* day);
 
+/* File editing services: the 512-byte header of static files. */
+KESTRIN_API int AntMeasInfo(const char* path, double* height);
+KESTRIN_API double CorrectAntennaHgt(const char* path, int method, double measuredHeight,
+                                     int toPhaseCenter);
+KESTRIN_API double CalAntHgt(int method, double measuredHeight, double R, double H, double L1,
+                             double L2, int toPhaseCenter);
+KESTRIN_API int ModifyAntennaHeight(const char* path, double height);
+KESTRIN_API int ModifyFileTime(const char* path, const char* startText, const char* stopText);
+KESTRIN_API int ModifyAnteHeightInfo(const char* path, const char* pointName, int method,
+                                     double measuredHeight);
+
 #ifdef __cplusplus
 }
 #endif
