@@ -3,6 +3,7 @@
 #include <string>
 
 #include "core/static_header.h"
+#include "editing/header_info.h"
 #include "editing/static_edits.h"
 #include "kestrin/kestrin.h"
 
@@ -19,6 +20,20 @@ Result Guarded(Result failure, Body body) {
 
 std::string TextOf(const char* text) {
     return text ? std::string(text) : std::string();
+}
+
+// Copies text into a caller buffer of KESTRIN_TEXT_CAPACITY bytes, cut and zero-terminated.
+void CopyText(char* out, const std::string& text) {
+    if (!out) return;
+    const size_t n =
+        text.size() < KESTRIN_TEXT_CAPACITY - 1 ? text.size() : KESTRIN_TEXT_CAPACITY - 1;
+    text.copy(out, n);
+    out[n] = '\0';
+}
+
+template <class T>
+void Store(T* out, T value) {
+    if (out) *out = value;
 }
 
 }  // namespace
@@ -64,6 +79,60 @@ KESTRIN_API int ModifyAnteHeightInfo(const char* path, const char* pointName, in
     return Guarded(0, [&] {
         return kestrin::WriteStaticAntennaSetup(TextOf(path), TextOf(pointName), method,
                                                 measuredHeight);
+    });
+}
+
+KESTRIN_API int ReadHeadInfo(const char* path, char* firstObs, char* lastObs, char* markerName,
+                             char* receiverNumber, char* antennaType, int* antennaNumber,
+                             double* measuredHeight, int* method, double* antennaDeltaH, double* R,
+                             double* H, double* L1, double* L2, double* x, double* y, double* z) {
+    kestrin::HeadInfo info;
+    const int result = Guarded(0, [&] { return kestrin::ReadHeadInfo(TextOf(path), info); });
+    CopyText(firstObs, info.firstObs);
+    CopyText(lastObs, info.lastObs);
+    CopyText(markerName, info.markerName);
+    CopyText(receiverNumber, info.receiverNumber);
+    CopyText(antennaType, info.antennaType);
+    Store(antennaNumber, info.antennaNumber);
+    Store(measuredHeight, info.measuredHeight);
+    Store(method, info.method);
+    Store(antennaDeltaH, info.antennaDeltaH);
+    Store(R, info.R);
+    Store(H, info.H);
+    Store(L1, info.L1);
+    Store(L2, info.L2);
+    Store(x, info.x);
+    Store(y, info.y);
+    Store(z, info.z);
+    return result;
+}
+
+KESTRIN_API int ReadAntInfo(const char* path, char* markerName, int* method, double* measuredHeight,
+                            double* R, double* H, double* L1, double* L2) {
+    kestrin::AntennaInfo info;
+    const int result = Guarded(0, [&] { return kestrin::ReadAntennaInfo(TextOf(path), info); });
+    CopyText(markerName, info.markerName);
+    Store(method, info.method);
+    Store(measuredHeight, info.measuredHeight);
+    Store(R, info.R);
+    Store(H, info.H);
+    Store(L1, info.L1);
+    Store(L2, info.L2);
+    return result;
+}
+
+KESTRIN_API int WriteAntInfo(const char* path, const char* markerName, int method,
+                             double measuredHeight, double R, double H, double L1, double L2) {
+    return Guarded(0, [&] {
+        kestrin::AntennaInfo info;
+        info.markerName = TextOf(markerName);
+        info.method = method;
+        info.measuredHeight = measuredHeight;
+        info.R = R;
+        info.H = H;
+        info.L1 = L1;
+        info.L2 = L2;
+        return kestrin::WriteAntennaInfo(TextOf(path), info);
     });
 }
 

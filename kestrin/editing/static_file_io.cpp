@@ -73,10 +73,9 @@ bool StaticHeaderFile::WriteText(size_t offset, const std::string& text, size_t 
 
 bool ScaledInteger(double value, double scale, bool round, int64_t low, int64_t high,
                    int64_t& out) {
-    double scaled = value * scale;
-    if (round) scaled += 0.5;
+    const double scaled = value * scale;
     if (!std::isfinite(scaled)) return false;
-    const double truncated = std::trunc(scaled);
+    const double truncated = round ? std::round(scaled) : std::trunc(scaled);
     if (truncated < static_cast<double>(low) || truncated > static_cast<double>(high)) return false;
     out = static_cast<int64_t>(truncated);
     return true;

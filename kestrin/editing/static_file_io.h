@@ -43,8 +43,9 @@ class StaticHeaderFile {
     std::array<uint8_t, kStaticHeaderSize> bytes_{};
 };
 
-// value x scale, truncated toward zero (plus 0.5 first when rounding), into out; false when
-// the value is not finite or the result does not fit [low, high].
+// value x scale, truncated toward zero or rounded to the nearest integer (halves away from
+// zero, so negative values round as positive ones do), into out; false when the value is not
+// finite or the result does not fit [low, high].
 bool ScaledInteger(double value, double scale, bool round, int64_t low, int64_t high, int64_t& out);
 
 }  // namespace kestrin

@@ -96,6 +96,18 @@ KESTRIN_API int ModifyFileTime(const char* path, const char* startText, const ch
 KESTRIN_API int ModifyAnteHeightInfo(const char* path, const char* pointName, int method,
                                      double measuredHeight);
 
+/* Header and antenna information of RINEX observation files (path ending in "o" or "O") and
+   static files. String outputs: caller buffers of at least KESTRIN_TEXT_CAPACITY bytes,
+   always zero-terminated; null outputs are skipped. */
+KESTRIN_API int ReadHeadInfo(const char* path, char* firstObs, char* lastObs, char* markerName,
+                             char* receiverNumber, char* antennaType, int* antennaNumber,
+                             double* measuredHeight, int* method, double* antennaDeltaH, double* R,
+                             double* H, double* L1, double* L2, double* x, double* y, double* z);
+KESTRIN_API int ReadAntInfo(const char* path, char* markerName, int* method,
+                            double* measuredHeight, double* R, double* H, double* L1, double* L2);
+KESTRIN_API int WriteAntInfo(const char* path, const char* markerName, int method,
+                             double measuredHeight, double R, double H, double L1, double L2);
+
 #ifdef __cplusplus
 }
 #endif
