@@ -4,6 +4,8 @@
 
 #include "core/static_header.h"
 #include "editing/header_info.h"
+#include "editing/rinex_obs_file.h"
+#include "editing/slip_detection.h"
 #include "editing/static_edits.h"
 #include "kestrin/kestrin.h"
 
@@ -134,6 +136,35 @@ KESTRIN_API int WriteAntInfo(const char* path, const char* markerName, int metho
         info.L2 = L2;
         return kestrin::WriteAntennaInfo(TextOf(path), info);
     });
+}
+
+KESTRIN_API int ReadRinexFile(const char* path, KestrinNotifyTarget* window, HeaderInfo** header,
+                              std::vector<OBSERVATIONS>** epochs) {
+    if (header) *header = nullptr;
+    if (epochs) *epochs = nullptr;
+    return Guarded(0, [&] {
+        kestrin::RinexObsFile& model = kestrin::SharedRinexObsFile();
+        if (model.Read(TextOf(path), window) == 0) return 0;
+        if (header) *header = &model.header;
+        if (epochs) *epochs = &model.epochs;
+        return 1;
+    });
+}
+
+KESTRIN_API int WriteRinexFile(const char* path, KestrinNotifyTarget* window, HeaderInfo* header,
+                               std::vector<OBSERVATIONS>* epochs) {
+    return Guarded(0, [&] {
+        if (!path || !*path || !header || !epochs) return 0;
+        kestrin::RinexObsFile& model = kestrin::SharedRinexObsFile();
+        if (header != &model.header) model.header.Assign(*header);
+        if (epochs != &model.epochs) model.epochs = *epochs;
+        model.lliSpots.clear();  // the epochs no longer come from a file
+        return model.Write(path, window);
+    });
+}
+
+KESTRIN_API int DetectSlp(const char* path, KestrinNotifyTarget* window) {
+    return Guarded(0, [&] { return kestrin::DetectSlips(TextOf(path), window); });
 }
 
 }  // extern "C"

@@ -108,7 +108,25 @@ KESTRIN_API int ReadAntInfo(const char* path, char* markerName, int* method,
 KESTRIN_API int WriteAntInfo(const char* path, const char* markerName, int method,
                              double measuredHeight, double R, double H, double L1, double L2);
 
+/* Marks cycle slips in a RINEX observation file by setting bit 0 of the loss-of-lock digits
+   of the phases concerned; every other character of the file stays. */
+KESTRIN_API int DetectSlp(const char* path, KestrinNotifyTarget* window);
+
 #ifdef __cplusplus
+}
+
+#include <vector>
+
+#include "kestrin/records.h"
+
+/* The RINEX observation model: ReadRinexFile loads a RINEX 2 or 3 observation file (GPS,
+   GLONASS and BDS) and hands out pointers into the library's one model, valid until the next
+   call that changes it; WriteRinexFile writes a header and epochs as RINEX 2.10. */
+extern "C" {
+KESTRIN_API int ReadRinexFile(const char* path, KestrinNotifyTarget* window, HeaderInfo** header,
+                              std::vector<OBSERVATIONS>** epochs);
+KESTRIN_API int WriteRinexFile(const char* path, KestrinNotifyTarget* window, HeaderInfo* header,
+                               std::vector<OBSERVATIONS>* epochs);
 }
 #endif
 
