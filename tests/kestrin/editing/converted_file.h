@@ -14,8 +14,10 @@ struct ConvertedFile {
     std::string observationPath;  // the observation file written from it; empty on failure
 };
 
-// Converts tests/data/novatel/oemv_200911218_part.gps (GPS L1/L2, GLONASS) into dir.
+// Converts tests/data/novatel/oemv_200911218_part.gps (GPS L1/L2, GLONASS, 1 Hz) into dir,
+// as RINEX 2.10 or 3.02, with loss-of-lock digits.
 ConvertedFile ConvertRealRecording(const testsupport::TempDir& dir,
-                                   const testsupport::StaticHeaderFields& fields);
+                                   const testsupport::StaticHeaderFields& fields,
+                                   bool rinex3 = false);
 
 }  // namespace editingtest

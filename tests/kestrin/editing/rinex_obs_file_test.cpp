@@ -301,4 +301,37 @@ TEST(RinexObsFile, WriteRinexFileWritesTheModelAndReportsFailure) {
     EXPECT_EQ(Load(out).epochs->size(), 2u);
 }
 
+TEST(RinexObsFile, CutAndCorruptFilesAreReadWithoutHarm) {
+    TempDir dir;
+    const std::string v3 = ReadFile(std::string(TOLLMERE_TEST_DATA) + "/rinex/pdel0010.21o");
+    const std::string v2 = ReadFile(std::string(TOLLMERE_TEST_DATA) + "/rinex/07590920.05o");
+    ASSERT_FALSE(v3.empty());
+    ASSERT_FALSE(v2.empty());
+    // Cut anywhere (also inside the header, a number or a line end): a load either fails or
+    // gives at most the epochs of the whole file; marking changes only digits.
+    for (const std::string* text : {&v2, &v3}) {
+        for (size_t cut = 0; cut < text->size(); cut += 4999) {
+            const std::string part = text->substr(0, cut);
+            const std::string path = dir.Write("cut.21o", part);
+            const Loaded l = Load(path);
+            if (l.result == 1) EXPECT_LE(l.epochs->size(), 120u);
+            EXPECT_GE(DetectSlp(path.c_str(), nullptr), 0);
+            // A cut line may be padded up to the loss-of-lock column of its last phase.
+            const size_t size = ReadFile(path).size();
+            EXPECT_GE(size, part.size());
+            EXPECT_LE(size, part.size() + 32);
+        }
+    }
+    // Huge counts, garbage numbers and a data section without any line end.
+    std::string corrupt = v2.substr(0, v2.find("END OF HEADER") + 20);
+    corrupt += " 05  4  2  0  0  0.0000000  0999G 3G 7\n  5.5e+308zz     -nan 1\n";
+    corrupt += "> 2021 01 01 00 00  0.0000000  0999\n";
+    corrupt += std::string(200000, '7');
+    const std::string path = dir.Write("bad.05o", corrupt);
+    EXPECT_EQ(Load(path).result, 1);
+    EXPECT_EQ(DetectSlp(path.c_str(), nullptr), 1);
+    EXPECT_EQ(ReadFile(path), corrupt);
+    EXPECT_EQ(dir.Entries().size(), 2u);
+}
+
 }  // namespace
