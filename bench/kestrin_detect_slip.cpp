@@ -1,7 +1,9 @@
 // Cycle-slip marking speed and memory: runs DetectSlp on a copy of each given RINEX
 // observation file in a fresh child process and reports the time, the epochs and satellites
 // read, the characters changed (loss-of-lock digits) and the child's peak resident memory
-// up to the end of DetectSlp.
+// up to the end of DetectSlp. Each file runs twice: as it is (a file with GPS Doppler runs the
+// Doppler test) and with the Doppler codes of its header renamed (then the code-minus-carrier
+// and the time-series tests run).
 //   kestrin_detect_slip FILE...
 // tools/bench_slips.sh makes a one-hour 1 Hz multi-system file from a real recording.
 #include <sys/resource.h>
@@ -34,6 +36,29 @@ struct Result {
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The "D" codes of the "SYS / # / OBS TYPES" and "# / TYPES OF OBSERV" lines become "X"
+// codes, which no test reads.
+void HideDoppler(const std::string& path) {
+    std::string text = ReadAll(path);
+    size_t lineStart = 0;
+    while (lineStart < text.size()) {
+        const size_t end = text.find('\n', lineStart);
+        const size_t lineEnd = end == std::string::npos ? text.size() : end;
+        const std::string line = text.substr(lineStart, lineEnd - lineStart);
+        if (line.find("END OF HEADER") != std::string::npos) break;
+        if (line.find("OBS TYPES") != std::string::npos ||
+            line.find("TYPES OF OBSERV") != std::string::npos) {
+            for (size_t i = 1; i + 1 < line.size() && i < 60; ++i) {
+                if (line[i] == 'D' && line[i - 1] == ' ' && line[i + 1] >= '1' &&
+                    line[i + 1] <= '9')
+                    text[lineStart + i] = 'X';
+            }
+        }
+        lineStart = lineEnd + 1;
+    }
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
 Result DetectInChild(const std::string& input) {
@@ -85,30 +110,41 @@ int main(int argc, char** argv) {
             status = 1;
             continue;
         }
-        int pipeFds[2];
-        if (::pipe(pipeFds) != 0) return 1;
-        const pid_t child = ::fork();
-        if (child == 0) {
+        // The copy without Doppler is made here, so that the child's memory is its own.
+        std::string hidden = (fs::temp_directory_path() / "kestrin_slip_XXXXXX").string();
+        if (::mkdtemp(hidden.data()) == nullptr) return 1;
+        const std::string withoutDopplerPath = hidden + "/" + fs::path(input).filename().string();
+        fs::copy_file(input, withoutDopplerPath, ec);
+        HideDoppler(withoutDopplerPath);
+        for (bool withoutDoppler : {false, true}) {
+            int pipeFds[2];
+            if (::pipe(pipeFds) != 0) return 1;
+            const pid_t child = ::fork();
+            if (child == 0) {
+                ::close(pipeFds[0]);
+                const Result result = DetectInChild(withoutDoppler ? withoutDopplerPath : input);
+                const bool sent = ::write(pipeFds[1], &result, sizeof result) == sizeof result;
+                ::_exit(sent ? 0 : 1);
+            }
+            ::close(pipeFds[1]);
+            Result result;
+            const bool received = ::read(pipeFds[0], &result, sizeof result) == sizeof result;
             ::close(pipeFds[0]);
-            const Result result = DetectInChild(input);
-            const bool sent = ::write(pipeFds[1], &result, sizeof result) == sizeof result;
-            ::_exit(sent ? 0 : 1);
+            int childStatus = 0;
+            ::waitpid(child, &childStatus, 0);
+            if (!received || !WIFEXITED(childStatus) || WEXITSTATUS(childStatus) != 0 ||
+                result.marked != 1) {
+                std::fprintf(stderr, "kestrin_detect_slip: %s failed\n", input.c_str());
+                status = 1;
+                continue;
+            }
+            const std::string name =
+                fs::path(input).filename().string() + (withoutDoppler ? " (no D)" : "");
+            std::printf("%-24s %8.1f %8.2f %8lld %12lld %8lld %9.1f\n", name.c_str(), megabytes,
+                        result.seconds, result.epochs, result.satellites, result.changed,
+                        result.peakMb);
         }
-        ::close(pipeFds[1]);
-        Result result;
-        const bool received = ::read(pipeFds[0], &result, sizeof result) == sizeof result;
-        ::close(pipeFds[0]);
-        int childStatus = 0;
-        ::waitpid(child, &childStatus, 0);
-        if (!received || !WIFEXITED(childStatus) || WEXITSTATUS(childStatus) != 0 ||
-            result.marked != 1) {
-            std::fprintf(stderr, "kestrin_detect_slip: %s failed\n", input.c_str());
-            status = 1;
-            continue;
-        }
-        std::printf("%-24s %8.1f %8.2f %8lld %12lld %8lld %9.1f\n",
-                    fs::path(input).filename().c_str(), megabytes, result.seconds, result.epochs,
-                    result.satellites, result.changed, result.peakMb);
+        fs::remove_all(hidden, ec);
     }
     return status;
 }
