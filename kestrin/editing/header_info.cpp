@@ -187,7 +187,9 @@ int WriteRinexAntenna(const std::string& path, const AntennaInfo& a) {
     struct stat st;
     File in = OpenText(path, &st);
     if (!in) return 0;
-    const bool written = WriteBeside(path, [&](const std::string& temp) {
+    const std::string target = ResolvedTarget(path);
+    if (target.empty()) return 0;
+    const bool written = WriteBeside(target, [&](const std::string& temp) {
         File out(std::fopen(temp.c_str(), "wb"));
         if (!out) return false;
         const bool copied = CopyWithAntenna(in.get(), out.get(), a);

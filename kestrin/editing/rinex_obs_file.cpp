@@ -456,7 +456,9 @@ int RinexObsFile::Read(const std::string& path, KestrinNotifyTarget* window) {
 }
 
 int RinexObsFile::Write(const std::string& path, KestrinNotifyTarget* window) const {
-    return WriteModelObsFile(path, header, epochs, window);
+    // An existing file (or the target of a link to one) is replaced; otherwise a new one made.
+    const std::string target = ResolvedTarget(path);
+    return WriteModelObsFile(target.empty() ? path : target, header, epochs, window);
 }
 
 RinexObsFile& SharedRinexObsFile() {

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 
 namespace kestrin {
 namespace {
@@ -57,6 +58,11 @@ bool TextLineReader::Next(std::string& line) {
         lineEnd_ = "\r\n";
     }
     return true;
+}
+
+std::string ResolvedTarget(const std::string& path) {
+    std::unique_ptr<char, void (*)(void*)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+    return resolved ? std::string(resolved.get()) : std::string();
 }
 
 bool IsRinexObservationPath(std::string_view path) {

@@ -36,6 +36,11 @@ class TextLineReader {
     std::string lineEnd_;
 };
 
+// The file a path names with symbolic links followed, so that a rewrite beside the file
+// updates a link's target (as an in-place edit through the link would); empty when the path
+// cannot be resolved.
+std::string ResolvedTarget(const std::string& path);
+
 // True when the path names a RINEX observation file: its last character is "o" or "O".
 bool IsRinexObservationPath(std::string_view path);
 

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "editing/rinex_text.h"
 #include "editing/slip_detection.h"
 #include "rinex/final_file.h"
 
@@ -92,7 +93,9 @@ bool WriteSlipMarks(const std::string& path, const RinexObsFile& m) {
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     File in(std::fopen(path.c_str(), "rb"));
     if (!in) return false;
-    return WriteBeside(path, [&](const std::string& temp) {
+    const std::string target = ResolvedTarget(path);
+    if (target.empty()) return false;
+    return WriteBeside(target, [&](const std::string& temp) {
         File out(std::fopen(temp.c_str(), "wb"));
         if (!out) return false;
         const bool copied = CopyWithMarks(in.get(), out.get(), spots);

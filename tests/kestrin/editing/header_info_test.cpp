@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
@@ -342,6 +343,15 @@ TEST(HeaderInfo, ConvertedRealFileAndItsStaticFileDescribeTheSameAntenna) {
     EXPECT_DOUBLE_EQ(back.H, 0.0567);
     EXPECT_DOUBLE_EQ(back.L1, 0.0891);
     EXPECT_DOUBLE_EQ(back.L2, 0.0765);
+
+    // Through a symbolic link the target is rewritten and the link stays a link.
+    const std::string link = dir.File("link3520.09o");
+    ASSERT_EQ(::symlink(c.observationPath.c_str(), link.c_str()), 0);
+    ASSERT_EQ(WriteAntInfo(link.c_str(), "LINK", 2, 1.1, 0.1, 0.05, 0.08, 0.07), 1);
+    EXPECT_EQ(ReadAnt(c.observationPath).marker, "LINK");
+    struct stat st;
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
 }
 
 }  // namespace

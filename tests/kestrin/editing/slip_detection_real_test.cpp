@@ -1,5 +1,7 @@
 // Cycle-slip marking on real RINEX files: untouched, and with a known slip inserted.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -33,14 +35,6 @@ void AddCycles(std::string& text, size_t lineStart, size_t column, double cycles
     char field[32];
     std::snprintf(field, sizeof field, "%14.3f", value + cycles);
     text.replace(lineStart + column, 14, field);
-}
-
-// Start offsets of the lines of a text.
-std::vector<size_t> LineStarts(const std::string& text) {
-    std::vector<size_t> starts{0};
-    for (size_t i = 0; i + 1 < text.size(); ++i)
-        if (text[i] == '\n') starts.push_back(i + 1);
-    return starts;
 }
 
 struct Marking {
@@ -169,6 +163,16 @@ TEST(SlipDetectionReal, ConvertedOneHertzRecordingWithAnInsertedSlip) {
     const Marking marked = Detect(dir, "slip3520.09o", slipped);
     ExpectOnlyDigitsSet(marked);
     EXPECT_EQ(marked.marks, (std::vector<size_t>{first + 3 + 16 + 14}));
+
+    // Through a symbolic link the target is marked and the link stays a link.
+    const std::string target = dir.Write("target3520.09o", slipped);
+    const std::string link = dir.File("link3520.09o");
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+    ASSERT_EQ(DetectSlp(link.c_str(), nullptr), 1);
+    EXPECT_EQ(ReadFile(target), marked.output);
+    struct stat st;
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
 }
 
 }  // namespace
