@@ -45,6 +45,7 @@ class DecoderFrame : public DecoderSink {
     GnssTime LastEpochTime() const override;
     // Applies the lock-time slip rule and appends a complete epoch to the epoch list.
     void AddEpoch(OBSERVATIONS&& epoch) override;
+    void NoteSignal(int32_t sysCode, int32_t prn, const BlockData& block) override;
     void AddKeplerEphemeris(const KeplerEphemeris& eph) override;
     void AddGlonassEphemeris(const gEphemeris& eph) override;
     const IonoUtcParams& IonoUtc(int set) const override;
