@@ -169,7 +169,7 @@ class RawConverter {
     std::array<std::string, kTempFileCount> tempNames;
     std::array<std::FILE*, kTempFileCount> tempFiles{};
     std::array<std::vector<std::string>, kSystemCount> codesInUse;
-    std::array<GnssTime, kSatelliteSlots> lastNavEpoch{};
+    std::array<GnssTime, kSatelliteIndexCount> lastNavEpoch{};
 
   private:
     // Steps of WriteEpochBlock. Fixes the interval and the aligned first epoch from the

@@ -116,6 +116,7 @@ int DecoderFrame::Run(const std::string& inputPath, const std::string& outputFol
         processed += got;
     }
     input.Close();
+    EndOfData();
     SendProgress(100);
     info.dataType = workingDataType;
     info.profile = Profile(workingDataType);
@@ -220,11 +221,19 @@ long DecoderFrame::TakeSiteRecord(ByteView rest, uint64_t unread) {
     return static_cast<long>(record.length);
 }
 
+void DecoderFrame::MarkSignalUsed(int32_t sysCode, int32_t prn, int slot) {
+    MarkSlotUsed(info, sysCode, prn, slot);
+}
+
 void DecoderFrame::AddEpoch(OBSERVATIONS&& epoch) {
-    MarkEpochSignals(info, epoch);
     ApplyLockTimeSlips(epoch, lockTimes_);
     Epochs().push_back(std::move(epoch));
     lastEpochTime_ = Epochs().back().time;
+}
+
+void DecoderFrame::NoteSignal(int32_t sysCode, int32_t prn, const BlockData& block) {
+    MarkSlotUsed(info, sysCode, prn, block.signalType);
+    CountObservations(info, sysCode, prn, block);
 }
 
 GnssTime DecoderFrame::LastEpochTime() const {

@@ -9,8 +9,7 @@
 
 namespace kestrin {
 
-// True when a PRN has a place in its system's part of the satellite numbers 1..150
-// (GPS 1-32, GLONASS 1-24, BDS 1-20, SBAS 1-24, QZSS 1-20, Galileo 1-30).
+// True when a PRN lies in its system's range and so has a satellite index (SatelliteIndex).
 bool InSatelliteTable(int32_t sysCode, int32_t prn);
 
 // The GLONASS frequency number assumed for each slot (index 0 unused) where a message carries
@@ -20,12 +19,14 @@ using GlonassSlotTable = std::array<int8_t, kGlonassSlots>;
 GlonassSlotTable InitialGlonassSlotTable();
 
 // Lock time last reported per satellite number and signal slot.
-using LockTimeTable = std::array<std::array<float, kSignalSlots>, kSatelliteSlots>;
+using LockTimeTable = std::array<std::array<float, kSignalSlots>, kSatelliteIndexCount>;
 
 // Records that the satellite's system, the satellite and (system, slot) occur in the data.
 void MarkSlotUsed(HeaderInfo& info, int32_t sysCode, int32_t prn, int slot);
-// MarkSlotUsed for every signal of an epoch (the sink does this for each epoch handed in).
-void MarkEpochSignals(HeaderInfo& info, const OBSERVATIONS& epoch);
+
+// Adds the block's pseudorange, phase, Doppler and strength, each when present, to the
+// header's observation tallies of the satellite and slot.
+void CountObservations(HeaderInfo& info, int32_t sysCode, int32_t prn, const BlockData& block);
 
 // |phase x wavelength - pseudorange|: how far a block's phase strays from its range.
 double PhaseRangeMisfit(const BlockData& block, double wavelength);

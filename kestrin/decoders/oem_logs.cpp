@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/gnss_time.h"
+#include "decoders/navwords/accuracy.h"
 #include "decoders/navwords/glonass_strings.h"
 #include "decoders/navwords/gps_lnav.h"
 #include "decoders/navwords/week_time.h"
@@ -104,11 +105,7 @@ bool OemSatellite(uint32_t status, int rawPrn, bool compressed, int32_t& dataTyp
             break;
         case 2:
             sysCode = kSysSbas;
-            if (n > 163) {
-                n -= 163;
-            } else if (n >= 120) {
-                n -= 119;
-            }
+            if (n >= 120) n -= 119;  // PRN 120..158; the QZSS SAIF numbers 183.. fall outside
             break;
         case 3:
             sysCode = kSysGalileo;
@@ -182,7 +179,7 @@ bool DecodeOemRange(ByteView body, const GnssTime& time, OemObsContext& ctx, OBS
         }
         int rawSystem = StatusSystem(status);
 
-        int found = FindSatellite(sysCode + prn, epoch.sats);
+        int found = FindSatellite(sysCode, prn, epoch.sats);
         SatelliteData fresh;
         fresh.sysCode = sysCode;
         fresh.prn = prn;
@@ -223,6 +220,7 @@ bool DecodeOemRange(ByteView body, const GnssTime& time, OemObsContext& ctx, OBS
                 block.carrierPhase = -(block.carrierPhase - n * kPhaseRollover);
             }
             AddOrReplaceBlock(sat, block, lambda, true);
+            ctx.sink.MarkSignalUsed(sysCode, prn, slot);
         } while (i < count && body.U16(4 + i * kRangeBlock) == rawPrn &&
                  StatusSystem(body.U32(4 + i * kRangeBlock + 40)) == rawSystem);
 
@@ -281,7 +279,7 @@ bool DecodeOemRangeCmp(ByteView body, const GnssTime& time, OemObsContext& ctx,
         }
         if (!(status & kParityKnown)) block.lli |= 1u;
 
-        int found = FindSatellite(sysCode + prn, epoch.sats);
+        int found = FindSatellite(sysCode, prn, epoch.sats);
         if (found >= 0) {
             AddOrReplaceBlock(epoch.sats[found], block, lambda, false);
         } else {
@@ -292,6 +290,7 @@ bool DecodeOemRangeCmp(ByteView body, const GnssTime& time, OemObsContext& ctx,
             sat.blocks.push_back(block);
             epoch.sats.push_back(std::move(sat));
         }
+        ctx.sink.MarkSignalUsed(sysCode, prn, slot);
     }
     return true;
 }
@@ -431,7 +430,7 @@ bool DecodeOemDecodedEphem(ByteView b, KeplerEphemeris& eph) {
     eph.health = b.U8(3);
     eph.iodc = b.U16(10);
     int accuracyIndex = b.U16(12);
-    eph.accuracy = UraMetres(accuracyIndex);
+    eph.accuracy = UraMeters(accuracyIndex);
     int week = b.U16(14);
     eph.iode = b.I32(16);
     eph.transmissionTime = b.I32(20);

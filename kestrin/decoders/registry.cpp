@@ -1,6 +1,11 @@
 #include "decoders/registry.h"
 
+#include "decoders/binex.h"
+#include "decoders/hemisphere_bin.h"
+#include "decoders/mulx.h"
 #include "decoders/oem_binary.h"
+#include "decoders/rt17_decoder.h"
+#include "decoders/ubx_decoder.h"
 
 namespace kestrin {
 
@@ -9,14 +14,29 @@ namespace {
 DecoderFrame& OemObject() {
     return ProcessOemBinaryDecoder();
 }
+DecoderFrame& Rt17Object() {
+    return ProcessRt17Decoder();
+}
+DecoderFrame& HemisphereObject() {
+    return ProcessHemisphereBinDecoder();
+}
+DecoderFrame& MulxObject() {
+    return ProcessMulxDecoder();
+}
+DecoderFrame& BinexObject() {
+    return ProcessBinexDecoder();
+}
+DecoderFrame& UbxObject() {
+    return ProcessUbxDecoder();
+}
 
 // One row per data type. A format adds its row here and nowhere else.
 constexpr DecoderEntry kDecoders[] = {
-    {1, DecoderKind::kOem, &OemObject}, {2, DecoderKind::kOem, &OemObject},
-    {3, DecoderKind::kMulx, nullptr},   {4, DecoderKind::kHemisphere, nullptr},
-    {6, DecoderKind::kOem, &OemObject}, {7, DecoderKind::kRtcm3, nullptr},
-    {8, DecoderKind::kBinex, nullptr},  {9, DecoderKind::kRt17, nullptr},
-    {10, DecoderKind::kUbx, nullptr},
+    {1, DecoderKind::kOem, &OemObject},     {2, DecoderKind::kOem, &OemObject},
+    {3, DecoderKind::kMulx, &MulxObject},   {4, DecoderKind::kHemisphere, &HemisphereObject},
+    {6, DecoderKind::kOem, &OemObject},     {7, DecoderKind::kRtcm3, nullptr},
+    {8, DecoderKind::kBinex, &BinexObject}, {9, DecoderKind::kRt17, &Rt17Object},
+    {10, DecoderKind::kUbx, &UbxObject},
 };
 
 // Hands the header, options and progress target of this call to a decoder object and runs it.

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -29,15 +30,27 @@ struct Fixture {
     const char* data;       // recording under tests/data
     const char* inputName;  // name of the static file (output names follow it)
     size_t bytes = 0;       // bytes of the recording used, 0 = all (keeps expected files small)
+    int year = 2023, month = 9, day = 19;  // observation date of the static header
 };
 
 // One row per real recording.
 const Fixture kFixtures[] = {
-    {"oemv_head", "novatel/oemv_200911218_head.gps", "oemv.dat"},
-    {"oemv_part", "novatel/oemv_200911218_part.gps", "oemv.dat"},
+    {"oemv_head", "novatel/oemv_200911218_head.gps", "oemv.dat", 0, 2009, 12, 18},
+    {"oemv_part", "novatel/oemv_200911218_part.gps", "oemv.dat", 0, 2009, 12, 18},
     // 14 epochs and every kind of ephemeris log of the recording (up to the tenth BDS one).
-    {"qlnav", "novatel/20230819-061342qlnav.nov", "qlnav.dat", 76868},
-    {"has_part", "novatel/20230819-053733has_part.nov", "has.dat"},
+    {"qlnav", "novatel/20230819-061342qlnav.nov", "qlnav.dat", 76868, 2023, 8, 19},
+    {"has_part", "novatel/20230819-053733has_part.nov", "has.dat", 0, 2023, 8, 19},
+    // Prefixes of the longer recordings keep the expected files small; a cut inside a frame
+    // is the truncation every decoder must take.
+    {"cres_head", "hemisphere/cres_20080526_head.bin", "cres.dat", 16384, 2008, 5, 26},
+    {"rt17c_head", "trimble/rt17c_20140706_head.rt17", "rt17c.dat", 16384, 2014, 7, 6},
+    {"rt17ee", "trimble/rt17ee_20140706.rt17", "rt17ee.dat", 20000, 2014, 7, 6},
+    {"ubx_head", "ubx/20230919-114418_head.ubx", "ubx.dat", 0, 2023, 9, 19},
+    {"neo_m8t", "ubx/ublox-neo-m8t.log", "neom8t.dat", 13000},
+    {"binex_pdel", "binex/pdel_session_head.bnx", "pdel.dat", 0, 2021, 1, 1},
+    {"mulx_pdel", "mulx/pdel_session_head.mlx", "pdel.dat", 0, 2021, 1, 1},
+    // No decoder yet: no output (the expected files appear with the decoder).
+    {"gmsd7_head", "rtcm3/GMSD7_20121014_head.rtcm3", "gmsd.dat", 0, 2012, 10, 14},
 };
 
 constexpr uint32_t kAllSystems = KESTRIN_OPT_SYSTEM_MASK;
@@ -67,6 +80,9 @@ struct GoldenCase {
     Fixture fixture;
     OptionSet options;
 };
+void PrintTo(const GoldenCase& c, std::ostream* os) {
+    *os << c.fixture.name << "/" << c.options.name;
+}
 
 std::vector<GoldenCase> AllCases() {
     std::vector<GoldenCase> cases;
@@ -124,7 +140,11 @@ Output Convert(const GoldenCase& c) {
     setenv("TMPDIR", tmp.path().c_str(), 1);
     std::string data = testsupport::ReadTestData(c.fixture.data);
     if (c.fixture.bytes > 0 && c.fixture.bytes < data.size()) data.resize(c.fixture.bytes);
-    std::string path = testsupport::WriteStaticFile(in.path(), c.fixture.inputName, {}, data);
+    testsupport::StaticHeaderFields fields;
+    fields.year = c.fixture.year;
+    fields.month = c.fixture.month;
+    fields.day = c.fixture.day;
+    std::string path = testsupport::WriteStaticFile(in.path(), c.fixture.inputName, fields, data);
     Output o;
     o.result = ParseDataToRinexFormat(path.c_str(), out.path().c_str(), c.options.word, nullptr);
     unsetenv("TMPDIR");

@@ -9,8 +9,11 @@ GnssTime RecordingSink::LastEpochTime() const {
     return epochs.empty() ? GnssTime{} : epochs.back().time;
 }
 
+void RecordingSink::MarkSignalUsed(int32_t sysCode, int32_t prn, int slot) {
+    kestrin::MarkSlotUsed(header, sysCode, prn, slot);
+}
+
 void RecordingSink::AddEpoch(OBSERVATIONS&& epoch) {
-    kestrin::MarkEpochSignals(header, epoch);
     epochs.push_back(std::move(epoch));
 }
 

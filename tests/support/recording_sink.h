@@ -15,7 +15,7 @@ namespace testsupport {
 class RecordingSink : public kestrin::DecoderSink {
   public:
     kestrin::ConvertOptions options;
-    HeaderInfo header;  // what the decoder reads; GLONASS channels and signals land here
+    HeaderInfo header;  // what the decoder reads; GLONASS channels and signals used land here
     std::vector<OBSERVATIONS> epochs;
     std::vector<KeplerEphemeris> kepler;
     std::vector<gEphemeris> glonass;
@@ -29,6 +29,7 @@ class RecordingSink : public kestrin::DecoderSink {
     const kestrin::ConvertOptions& Options() const override { return options; }
     const HeaderInfo& Header() const override { return header; }
     GnssTime LastEpochTime() const override;
+    void MarkSignalUsed(int32_t sysCode, int32_t prn, int slot) override;
     void AddEpoch(OBSERVATIONS&& epoch) override;
     void AddKeplerEphemeris(const KeplerEphemeris& eph) override { kepler.push_back(eph); }
     void AddGlonassEphemeris(const gEphemeris& eph) override { glonass.push_back(eph); }

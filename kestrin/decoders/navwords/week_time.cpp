@@ -41,11 +41,4 @@ double MoscowToUtcTimeOfDay(double moscowSeconds) {
     return t < 0.0 ? t + 86400.0 : t;
 }
 
-double UraMetres(int index) {
-    static constexpr double kMetres[16] = {2.4,  3.4,  4.85, 6.85,  9.65,  13.65, 24.0,   48.0,
-                                           96.0, 192., 384., 768.0, 1536., 3072., 6144.0, 32767.0};
-    if (index < 0) index = 0;
-    return kMetres[index >= 15 ? 15 : index];
-}
-
 }  // namespace kestrin

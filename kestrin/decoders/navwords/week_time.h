@@ -1,7 +1,7 @@
 // Week and time helpers shared by the decoders: GPS / BDS week + seconds to a full time, the
 // check that keeps corrupt week or second fields out of the calendar conversions, the
-// resolution of a 10-bit broadcast week, the plausibility of a GPS - UTC count, and the
-// URA index to metres table of the GPS / QZSS navigation message.
+// resolution of a 10-bit broadcast week, the plausibility of a GPS - UTC count and the
+// Moscow to UTC time of day.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +23,5 @@ bool PlausibleLeapSeconds(int32_t seconds);
 // Moscow time of day (GLONASS tk) to seconds of the UTC day: three hours back, wrapped into
 // the day.
 double MoscowToUtcTimeOfDay(double moscowSeconds);
-// User range accuracy in metres of a 4-bit URA index (indices past 15 count as 15).
-double UraMetres(int index);
 
 }  // namespace kestrin

@@ -27,10 +27,6 @@ TEST(WeekTime, PlausibilityAndTables) {
     EXPECT_FALSE(ValidWeekTime(-1, 0.0));
     EXPECT_FALSE(ValidWeekTime(20000, 0.0));
     EXPECT_FALSE(ValidWeekTime(1562, 1.0e7));
-    EXPECT_DOUBLE_EQ(UraMetres(0), 2.4);
-    EXPECT_DOUBLE_EQ(UraMetres(6), 24.0);
-    EXPECT_DOUBLE_EQ(UraMetres(15), 32767.0);
-    EXPECT_DOUBLE_EQ(UraMetres(400), 32767.0);
     EXPECT_DOUBLE_EQ(MoscowToUtcTimeOfDay(10800.0), 0.0);
     EXPECT_DOUBLE_EQ(MoscowToUtcTimeOfDay(3600.0), 86400.0 - 7200.0);
     GnssTime t = GpsWeekTime(1562, 515220.0);
