@@ -18,10 +18,14 @@ constexpr size_t kRangeCmpBlock = 24;
 constexpr double kPhaseRollover = 8388608.0;  // 2^23 cycles
 constexpr double kBdsRangeWrap = 33554431.0;
 
-// Tracking-status word fields.
-constexpr uint32_t kParityKnown = 1u << 10;
-constexpr uint32_t kPhaseLocked = 1u << 11;
+// Tracking-status word fields (channel tracking status of the range logs: bits 0-4 tracking
+// state, 5-9 channel, 10 phase locked, 11 parity known, 12 code locked). A phase whose parity
+// is not yet known may still be off by half a cycle: it carries the half-cycle bit (bit 1) of
+// the loss-of-lock flags, not the slip bit.
+constexpr uint32_t kPhaseLocked = 1u << 10;
+constexpr uint32_t kParityKnown = 1u << 11;
 constexpr uint32_t kCodeLocked = 1u << 12;
+constexpr uint32_t kHalfCycleBit = 2u;
 int StatusSystem(uint32_t status) {
     return static_cast<int>((status >> 16) & 7u);
 }
@@ -234,7 +238,7 @@ bool DecodeOemRange(ByteView body, const GnssTime& time, OemObsContext& ctx, OBS
                 block.lli |= 1u;
                 if (ctx.phaseBlanking) block.carrierPhase = -0.0;
             }
-            if (!(st & kParityKnown)) block.lli |= 1u;
+            if (!(st & kParityKnown)) block.lli |= kHalfCycleBit;
             if (!(st & kCodeLocked)) block.pseudorange = 0.0;
 
             double lambda = RuleWavelength(sysCode, prn, slot, ctx.glonassSlots);
@@ -302,7 +306,7 @@ bool DecodeOemRangeCmp(ByteView body, const GnssTime& time, OemObsContext& ctx,
             block.lli |= 1u;
             if (ctx.phaseBlanking) block.carrierPhase = -0.0;
         }
-        if (!(status & kParityKnown)) block.lli |= 1u;
+        if (!(status & kParityKnown)) block.lli |= kHalfCycleBit;
 
         int found = FindSatellite(sysCode + prn, epoch.sats);
         if (found >= 0) {

@@ -177,7 +177,7 @@ struct RangeBlock {
 
 uint32_t Status(int system, int signal, bool parity = true, bool phase = true, bool code = true) {
     return (static_cast<uint32_t>(system) << 16) | (static_cast<uint32_t>(signal) << 21) |
-           (parity ? 1u << 10 : 0u) | (phase ? 1u << 11 : 0u) | (code ? 1u << 12 : 0u);
+           (phase ? 1u << 10 : 0u) | (parity ? 1u << 11 : 0u) | (code ? 1u << 12 : 0u);
 }
 
 template <class T>
@@ -206,7 +206,7 @@ std::string RangeBody(const std::vector<RangeBlock>& blocks, uint32_t count = ~0
 TEST(OemRange, BlocksOfOneSatelliteBecomeItsSignals) {
     std::string body = RangeBody({
         {5, 0, 22000000.5, -115610000.25, -1200.5f, 48.0f, 300.0f, Status(0, 0)},
-        {5, 0, 22000001.5, -90085000.75, -935.5f, 42.0f, 290.0f, Status(0, 5, true, true, false)},
+        {5, 0, 22000001.5, -90085000.75, -935.5f, 42.0f, 290.0f, Status(0, 5, false, true, false)},
         {45, 8, 21000000.0, -112000000.0, 100.0f, 45.0f, 50.0f, Status(1, 0, false, false)},
         {7, 0, 1.0, 1.0, 1.0f, 1.0f, 1.0f, Status(7, 0)},  // system 7: skipped
     });
@@ -230,6 +230,7 @@ TEST(OemRange, BlocksOfOneSatelliteBecomeItsSignals) {
     EXPECT_DOUBLE_EQ(g05.blocks[1].pseudorange, 0.0);  // code not locked
     EXPECT_DOUBLE_EQ(g05.blocks[1].carrierPhase, 90085000.75);
     EXPECT_DOUBLE_EQ(g05.blocks[1].doppler, -935.5);
+    EXPECT_EQ(g05.blocks[1].lli, 2u);  // locked, parity unknown: half cycle only
 
     const SatelliteData& r08 = epoch.sats[1];
     EXPECT_EQ(r08.sysCode, kSysGlonass);
@@ -238,7 +239,7 @@ TEST(OemRange, BlocksOfOneSatelliteBecomeItsSignals) {
     EXPECT_EQ(f.info.glonassChannels[8], 1);
     ASSERT_EQ(r08.blocks.size(), 1u);
     EXPECT_EQ(r08.blocks[0].signalType, 1);                     // C1C
-    EXPECT_EQ(r08.blocks[0].lli, 1u);                           // phase not locked, parity unknown
+    EXPECT_EQ(r08.blocks[0].lli, 3u);  // phase not locked (slip), parity unknown (half cycle)
     EXPECT_DOUBLE_EQ(r08.blocks[0].carrierPhase, 112000000.0);  // blanking is off
     EXPECT_EQ(f.info.systemsPresent, 1 | 2);
 }
