@@ -91,7 +91,10 @@ TEST(ObsRules, LockTimeSequencesGiveTheirSlipFlags) {
         {"gap then higher", L, 0, {{'P', 0, 100}, {'S', 1, 0}, {'P', 2, 102}}, {0, 1}},
         {"gap then lower", L, 0, {{'P', 0, 100}, {'S', 1, 0}, {'P', 2, 0.8}}, {0, 1}},
         {"satellite gap, lock held", L, 0, {{'P', 0, 100}, {'N', 1, 0}, {'P', 5, 105}}, {0, 0}},
-        {"satellite gap, lock shorter than the gap", L, 0, {{'P', 0, 2}, {'N', 1, 0}, {'P', 10, 5}},
+        {"satellite gap, lock shorter than the gap",
+         L,
+         0,
+         {{'P', 0, 2}, {'N', 1, 0}, {'P', 10, 5}},
          {0, 1}},
         {"counter wraps", L, 65536, {{'P', 0, 65535.5}, {'P', 1, 0.5}, {'P', 2, 1.5}}, {0, 0, 0}},
         {"counter falls off its wrap", L, 65536, {{'P', 0, 65535.5}, {'P', 1, 20}}, {0, 1}},
@@ -119,7 +122,8 @@ TEST(ObsRules, LockRuleKeepsOtherFlagBitsAndSkipsSatellitesWithoutAPlace) {
     BlockData half = WithLock(MakeBlock(0, 2e7, 1e8, 0, 45), 50.0);
     half.lli = 2u;
     OBSERVATIONS epoch = testsupport::MakeEpoch(
-        t, {MakeSat(kSysGps, 7, {half}), MakeSat(kSysGps, 40, {half}), MakeSat(kSysGps, 0, {half})});
+        t,
+        {MakeSat(kSysGps, 7, {half}), MakeSat(kSysGps, 40, {half}), MakeSat(kSysGps, 0, {half})});
     ApplyLockTimeSlips(epoch, table, reporting);
     t.sow = 1;
     epoch.time = t;

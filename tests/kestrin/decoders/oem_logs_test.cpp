@@ -238,8 +238,8 @@ TEST(OemRange, BlocksOfOneSatelliteBecomeItsSignals) {
     EXPECT_EQ(r08.glonassChannel, 1);
     EXPECT_EQ(f.info.glonassChannels[8], 1);
     ASSERT_EQ(r08.blocks.size(), 1u);
-    EXPECT_EQ(r08.blocks[0].signalType, 1);                     // C1C
-    EXPECT_EQ(r08.blocks[0].lli, 3u);  // phase not locked (slip), parity unknown (half cycle)
+    EXPECT_EQ(r08.blocks[0].signalType, 1);  // C1C
+    EXPECT_EQ(r08.blocks[0].lli, 3u);        // phase not locked (slip), parity unknown (half cycle)
     EXPECT_DOUBLE_EQ(r08.blocks[0].carrierPhase, 112000000.0);  // blanking is off
     EXPECT_EQ(f.info.systemsPresent, 1 | 2);
 }
@@ -494,7 +494,11 @@ TEST(OemNavigation, GalileoAndBeidouEphemeridesOfRealRecording) {
         EXPECT_EQ(eph.week, 2275);
         EXPECT_EQ(eph.toc.year, 2023);
         EXPECT_DOUBLE_EQ(eph.transmissionTime, eph.toe);
-        EXPECT_NE(static_cast<int>(eph.dataSources) & (1 << 9 | 1 << 8), 0);
+        // Every log of the recording has I/NAV only (bytes 4..11: F/NAV 0, I/NAV 1) and SISA
+        // index 107, which the accuracy table gives as 2 m + 7 x 16 cm.
+        EXPECT_EQ(eph.dataSources, (1u << 0) | (1u << 9));
+        EXPECT_NEAR(eph.accuracy, 3.12, 1e-12);
+        EXPECT_EQ(eph.health, 0u);
     }
     // Logged across a week boundary, the ephemeris keeps the week of its time of clock.
     struct WeekCase {
@@ -529,6 +533,23 @@ TEST(OemNavigation, GalileoAndBeidouEphemeridesOfRealRecording) {
         ASSERT_TRUE(
             DecodeOemGalEphemeris(ByteView(early.data(), early.size()), 2275, 604500.0, eph));
         EXPECT_EQ(eph.week, 2276);
+    }
+    {
+        // The same log as F/NAV only, E5a "out of service" but valid, E1-B "in test", SISA
+        // "no accuracy prediction": F/NAV source with the E5a/E1 clock, health states as sent.
+        std::string fnav = moved;
+        const uint32_t yes = 1, no = 0;
+        std::memcpy(&fnav[4], &yes, 4);
+        std::memcpy(&fnav[8], &no, 4);
+        fnav[12] = 3;  // E1-B health: ignored without I/NAV
+        fnav[13] = 1;  // E5a health
+        fnav[16] = 1;  // E5a data validity
+        fnav[18] = static_cast<char>(255);
+        KeplerEphemeris eph;
+        ASSERT_TRUE(DecodeOemGalEphemeris(ByteView(fnav.data(), fnav.size()), 2275, 600.0, eph));
+        EXPECT_EQ(eph.dataSources, (1u << 1) | (1u << 8));
+        EXPECT_EQ(eph.health, (1u << 3) | (1u << 4));
+        EXPECT_DOUBLE_EQ(eph.accuracy, -1.0);
     }
     std::vector<Log> bds = LogsOf(bytes, kOemBdsEphemeris);
     ASSERT_EQ(bds.size(), 23u);
