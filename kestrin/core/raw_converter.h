@@ -165,7 +165,7 @@ class RawConverter {
     std::array<std::string, kTempFileCount> tempNames;
     std::array<std::FILE*, kTempFileCount> tempFiles{};
     std::array<std::vector<std::string>, kSystemCount> codesInUse;
-    std::array<GnssTime, kSatelliteSlots> lastNavEpoch{};
+    std::array<GnssTime, kSatelliteIndexCount> lastNavEpoch{};
 
   private:
     bool StageObsFile(OutputSet& outputs, const std::string& path, int* error);

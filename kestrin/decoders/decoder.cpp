@@ -201,6 +201,10 @@ size_t DecoderFrame::ScanBuffer(uint64_t bufferStart, uint64_t fileLength, uint6
     return offset > fill_ ? fill_ : offset;
 }
 
+void DecoderFrame::MarkSignalUsed(int32_t sysCode, int32_t prn, int slot) {
+    MarkSlotUsed(info, sysCode, prn, slot);
+}
+
 void DecoderFrame::AddEpoch(OBSERVATIONS&& epoch) {
     ApplyLockTimeSlips(epoch, lockTimes_, lockReporting);
     Epochs().push_back(std::move(epoch));

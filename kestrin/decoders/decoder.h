@@ -43,6 +43,7 @@ class DecoderFrame : public DecoderSink {
     const ConvertOptions& Options() const override { return writer.options; }
     const HeaderInfo& Header() const override { return info; }
     GnssTime LastEpochTime() const override;
+    void MarkSignalUsed(int32_t sysCode, int32_t prn, int slot) override;
     // Applies the lock-time slip rule and appends a complete epoch to the epoch list.
     void AddEpoch(OBSERVATIONS&& epoch) override;
     void NoteSignal(int32_t sysCode, int32_t prn, const BlockData& block) override;

@@ -11,42 +11,21 @@ constexpr int kSystemBits[kSystemCount] = {1, 2, 4, 8, 0x10, 0x20};
 }
 
 bool InSatelliteTable(int32_t sysCode, int32_t prn) {
-    int max = 0;
-    switch (sysCode) {
-        case kSysGps:
-            max = 32;
-            break;
-        case kSysGlonass:
-            max = 24;
-            break;
-        case kSysBds:
-            max = 20;
-            break;
-        case kSysSbas:
-            max = 24;
-            break;
-        case kSysQzss:
-            max = 20;
-            break;
-        case kSysGalileo:
-            max = 30;
-            break;
-        default:
-            return false;
-    }
-    return prn >= 1 && prn <= max;
+    return SatelliteIndex(sysCode, prn) > 0;
 }
 
 GlonassSlotTable InitialGlonassSlotTable() {
-    return {100, 1, -4, 5, 6, 1, -4, 5, 6, -2, -7, 0, -1, -2, -7, 0, -1, 4, -3, 3, 2, 4, -3, 3, 2};
+    // Slots 25..27 are spares without a fixed frequency number.
+    return {100, 1, -4, 5, 6,  1, -4, 5, 6,  -2, -7, 0,   -1,  -2,
+            -7,  0, -1, 4, -3, 3, 2,  4, -3, 3,  2,  100, 100, 100};
 }
 
 void MarkSlotUsed(HeaderInfo& info, int32_t sysCode, int32_t prn, int slot) {
     int system = SystemIndex(sysCode);
     if (system < 0) return;
     info.systemsPresent |= kSystemBits[system];
-    int number = sysCode + prn;
-    if (number > 0 && number < kSatelliteSlots) info.satSeen[number] = 1;
+    const int index = SatelliteIndex(sysCode, prn);
+    if (index > 0) info.satSeen[index] = 1;
     info.SetDefaultObsCode(system, slot);
 }
 

@@ -11,8 +11,7 @@
 
 namespace kestrin {
 
-// True when a PRN has a place in its system's part of the satellite numbers 1..150
-// (GPS 1-32, GLONASS 1-24, BDS 1-20, SBAS 1-24, QZSS 1-20, Galileo 1-30).
+// True when a PRN lies in its system's range and so has a satellite index (SatelliteIndex).
 bool InSatelliteTable(int32_t sysCode, int32_t prn);
 
 // The GLONASS frequency number assumed for each slot (index 0 unused) where a message carries

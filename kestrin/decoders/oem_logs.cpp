@@ -131,11 +131,7 @@ bool OemSatellite(uint32_t status, int rawPrn, bool compressed, int32_t& dataTyp
             break;
         case 2:
             sysCode = kSysSbas;
-            if (n > 163) {
-                n -= 163;
-            } else if (n >= 120) {
-                n -= 119;
-            }
+            if (n >= 120) n -= 119;  // PRN 120..158; the QZSS SAIF numbers 183.. fall outside
             break;
         case 3:
             sysCode = kSysGalileo;
@@ -209,7 +205,7 @@ bool DecodeOemRange(ByteView body, const GnssTime& time, OemObsContext& ctx, OBS
         }
         int rawSystem = StatusSystem(status);
 
-        int found = FindSatellite(sysCode + prn, epoch.sats);
+        int found = FindSatellite(sysCode, prn, epoch.sats);
         SatelliteData fresh;
         fresh.sysCode = sysCode;
         fresh.prn = prn;
@@ -309,7 +305,7 @@ bool DecodeOemRangeCmp(ByteView body, const GnssTime& time, OemObsContext& ctx,
         }
         if (!(status & kParityKnown)) block.lli |= kHalfCycleBit;
 
-        int found = FindSatellite(sysCode + prn, epoch.sats);
+        int found = FindSatellite(sysCode, prn, epoch.sats);
         if (found >= 0) {
             AddOrReplaceBlock(epoch.sats[found], block, lambda, false);
         } else {

@@ -5,6 +5,7 @@
 #include "decoders/mulx.h"
 #include "decoders/oem_binary.h"
 #include "decoders/rt17_decoder.h"
+#include "decoders/ubx_decoder.h"
 
 namespace kestrin {
 
@@ -46,6 +47,8 @@ int RunDecoder(const HeaderInfo& info, const ConvertOptions& options, KestrinNot
             return RunOn(ProcessMulxDecoder(), info, options, window, inputPath, outputFolder);
         case 8:
             return RunOn(ProcessBinexDecoder(), info, options, window, inputPath, outputFolder);
+        case 10:
+            return RunOn(ProcessUbxDecoder(), info, options, window, inputPath, outputFolder);
         default:
             if (window && window->notify) {
                 window->notify(window->context, KESTRIN_MSG_FAILURE, KESTRIN_FAILURE_FORMAT, 0);

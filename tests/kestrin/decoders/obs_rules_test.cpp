@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -160,7 +161,11 @@ TEST(ObsRules, MarkSlotUsedRecordsSystemSatelliteAndCode) {
     MarkSlotUsed(info, kSysBds, 3, 6);
     MarkSlotUsed(info, kSysGalileo, 11, 6);
     EXPECT_EQ(info.systemsPresent, 4 | 0x20);
-    EXPECT_EQ(info.satSeen[kSysBds + 3], 1);
+    MarkSlotUsed(info, kSysGalileo, 36, 6);
+    MarkSlotUsed(info, kSysGalileo, 37, 6);  // beyond E36: no index, not seen
+    EXPECT_EQ(info.satSeen[SatelliteIndex(kSysBds, 3)], 1);
+    EXPECT_EQ(info.satSeen[SatelliteIndex(kSysGalileo, 36)], 1);
+    EXPECT_EQ(std::count(info.satSeen.begin(), info.satSeen.end(), 1), 3);
     EXPECT_EQ(info.obsCodes[2][6], "C6I");
     EXPECT_EQ(info.obsCodes[5][6], "C5Q");
     MarkSlotUsed(info, 33, 1, 0);  // not a system

@@ -2,6 +2,7 @@
 // and checked against values decoded by hand from their logs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -176,6 +177,47 @@ TEST(OemConvert, ModernRecordingPerSystemNavigationFiles) {
     EXPECT_TRUE(c.files.count("qlnav.23L"));
     EXPECT_TRUE(c.files.count("qlnav.23C"));
     EXPECT_FALSE(c.files.count("qlnav.23Q"));  // no QZSS ephemeris in the recording
+}
+
+// The satellites of the recording's first RANGECMP log (GPS week 2275, 540859 s) above the
+// old limits of C20 / E30: every one reaches the observation file and, with its BDSEPHEMERIS /
+// GALEPHEMERIS log, the navigation file. The seven NavIC satellites of the log are left out.
+const char* const kNewNumbers[] = {"C21", "C22", "C34", "C35", "C36", "C38", "C39",
+                                   "C44", "C45", "C46", "C59", "C60", "E34", "E36"};
+
+TEST(OemConvert, ModernRecordingKeepsBeidouAboveC20AndGalileoAboveE30) {
+    Conversion c = Convert(Fixture("20230819-061342qlnav.nov"), "qlnav.dat", kRinex302);
+    ASSERT_EQ(c.result, 1);
+    const std::string& obs = c.files["qlnav.23O"];
+    const std::vector<std::string> epochs = LinesStartingWith(obs, "> 2023 08 19");
+    ASSERT_EQ(epochs.size(), 30u);
+    EXPECT_EQ(epochs.front().substr(0, 35), "> 2023 08 19 06 14 19.0000000  0 54");
+    for (const char* sat : kNewNumbers) {
+        EXPECT_FALSE(FirstRecordOf(obs, sat).empty()) << sat;
+        EXPECT_EQ(LinesStartingWith(obs, sat).size(), 30u) << sat;  // in every epoch
+        const std::string nav = c.files[sat[0] == 'C' ? "qlnav.23C" : "qlnav.23L"];
+        EXPECT_EQ(LinesStartingWith(nav, std::string(sat) + " 2023 08 19").size(), 1u) << sat;
+    }
+    EXPECT_FALSE(FirstRecordOf(obs, "J07").empty());  // PRN 199
+
+    // 2.10: the same 54 satellites, two-digit PRNs after the system letter.
+    Conversion c2 = Convert(Fixture("20230819-061342qlnav.nov"), "qlnav.dat", kRinex210);
+    ASSERT_EQ(c2.result, 1);
+    const std::vector<std::string> lines = Lines(c2.files["qlnav.23O"]);
+    auto header = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.find("END OF HEADER") == 60;
+    });
+    ASSERT_GT(lines.end() - header, 5);
+    EXPECT_EQ(header[1].substr(0, 68),
+              " 23  8 19  6 14 19.0000000  0 54G05G11G13G15G18G20G23G24G29G30R02R03");
+    EXPECT_EQ(header[2].substr(32, 36), "R04R12R13R14R17R18R19C01C02C03C04C06");
+    EXPECT_EQ(header[3].substr(32, 36), "C08C09C11C12C13C16C19C21C22C34C35C36");
+    EXPECT_EQ(header[4].substr(32, 36), "C38C39C44C45C46C59C60J02J03J04J07E03");
+    EXPECT_EQ(header[5].substr(32, 18), "E05E09E15E24E34E36");
+    for (const char* sat : kNewNumbers) {
+        const std::string nav = c2.files[sat[0] == 'C' ? "qlnav.23C" : "qlnav.23L"];
+        EXPECT_EQ(LinesStartingWith(nav, std::string(sat + 1) + " 23  8 19").size(), 1u) << sat;
+    }
 }
 
 TEST(OemConvert, MixedLongNames) {

@@ -167,9 +167,10 @@ TEST(ObservationRecords, UnwritableSatellitesAreLeftOut) {
     RawConverter w;
     Configure(w, {});
     OBSERVATIONS epoch = MakeEpoch(MakeTime(2009, 3, 4, 5, 6, 7.5), {});
-    epoch.sats.push_back(MakeSat(kSysSbas, 20, {MakeBlock(0, 38000000.0, 0, 0, 40)}));  // S83
+    epoch.sats.push_back(MakeSat(kSysSbas, 39, {MakeBlock(0, 38000000.0, 0, 0, 40)}));  // S58
     epoch.sats.push_back(MakeSat(kSysSbas, 1, {MakeBlock(0, 38000000.0, 0, 0, 40)}));   // S20
-    epoch.sats.push_back(MakeSat(kSysSbas, 37, {MakeBlock(0, 38000000.0, 0, 0, 40)}));  // S100
+    epoch.sats.push_back(MakeSat(kSysSbas, 40, {MakeBlock(0, 38000000.0, 0, 0, 40)}));  // S59
+    epoch.sats.push_back(MakeSat(kSysGalileo, 37, {MakeBlock(0, 24000000.0, 0, 0, 40)}));
     epoch.sats.push_back(MakeSat(kSysGps, 0, {MakeBlock(0, 21000000.0, 0, 0, 40)}));
     epoch.sats.push_back(MakeSat(kSysGps, 9, {}));
     epoch.sats.push_back(
@@ -178,13 +179,13 @@ TEST(ObservationRecords, UnwritableSatellitesAreLeftOut) {
     epoch.sats.push_back(MakeSat(33, 1, {MakeBlock(0, 21000000.0, 0, 0, 40)}));
     const auto lines = Lines(w.FormatEpoch210(epoch));
     ASSERT_EQ(lines.size(), 1u + 2u * 2u);
-    EXPECT_EQ(lines[0].substr(0, 38), "  9  3  4  5  6  7.5000000  0  2S83S20");
+    EXPECT_EQ(lines[0].substr(0, 38), "  9  3  4  5  6  7.5000000  0  2S58S20");
 
     w.options.rinex3 = 1;
     const auto lines3 = Lines(w.FormatEpoch302(epoch));
     ASSERT_EQ(lines3.size(), 3u);
     EXPECT_EQ(lines3[0].substr(0, 35), "> 2009 03 04 05 06  7.5000000  0  2");
-    EXPECT_EQ(lines3[1].substr(0, 3), "S83");
+    EXPECT_EQ(lines3[1].substr(0, 3), "S58");
 
     OBSERVATIONS empty = EpochOf({MakeSat(kSysGps, 0, {MakeBlock(0, 1, 1, 1, 1)})});
     EXPECT_EQ(w.FormatEpoch302(empty), "");
