@@ -71,6 +71,8 @@ namespace {
 constexpr double kLockSlack = 1e-3;
 // A wrapped lock time must match the stored one grown by the elapsed time this closely.
 constexpr double kWrapSlack = 0.5;
+// Phases at or below this magnitude are absent.
+constexpr double kNoPhase = 1e-6;
 
 // Seconds since the GPS epoch of an epoch time (calendar fields when week / sow are unset).
 double ContinuousSeconds(const GnssTime& time) {
@@ -120,7 +122,11 @@ void ApplyLockTimeSlips(OBSERVATIONS& epoch, LockTimeTable& table,
         for (BlockData& block : sat.blocks) {
             if (block.signalType < 0 || block.signalType >= kSignalSlots) continue;
             SignalLockHistory& signal = history->signals[static_cast<size_t>(block.signalType)];
-            if (signal.seen && LostLock(block, signal, *history, now, rule)) block.lli |= 1u;
+            // A block without a phase has no cycles to slip: it only updates the history.
+            const bool hasPhase = std::fabs(block.carrierPhase) > kNoPhase;
+            if (signal.seen && hasPhase && LostLock(block, signal, *history, now, rule)) {
+                block.lli |= 1u;
+            }
             signal.seen = true;
             signal.lockTime = std::isfinite(block.lockTime) ? block.lockTime : 0.0;
             signal.lastSeen = now;

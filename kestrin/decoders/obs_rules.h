@@ -81,7 +81,8 @@ void AddOrReplaceBlock(SatelliteData& sat, const BlockData& block, double wavele
 //   time and wrapped by the field's period;
 // - a lock time shorter than the time elapsed since the signal was last seen (kLockTime);
 // - time running backwards, or a negative or non-finite lock time (kLockTime).
-// The first appearance of a signal in a conversion is never marked.
+// The first appearance of a signal in a conversion and a block without a phase are never
+// marked.
 void ApplyLockTimeSlips(OBSERVATIONS& epoch, LockTimeTable& table,
                         const LockReportingBySystem& reporting = LockReportingBySystem{});
 

@@ -5,7 +5,7 @@
 #include "core/gnss_time.h"
 #include "decoders/navwords/glonass_strings.h"
 #include "decoders/navwords/gps_lnav.h"
-#include "decoders/navwords/sisa.h"
+#include "decoders/navwords/accuracy.h"
 #include "decoders/obs_rules.h"
 #include "rinex/obs_codes.h"
 
@@ -562,7 +562,7 @@ bool DecodeOemGalEphemeris(ByteView b, int headerWeek, double headerSow, KeplerE
             e5bHealth = inav ? b.U8(14) : 0;
     uint8_t e1bValid = inav ? b.U8(15) : 0, e5aValid = fnav ? b.U8(16) : 0,
             e5bValid = inav ? b.U8(17) : 0;
-    eph.accuracy = SisaIndexToMeters(b.U8(18));
+    eph.accuracy = SisaMeters(b.U8(18));
     eph.iode = b.U32(20);
     eph.toe = b.U32(24);
     eph.sqrtA = b.F64(28);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/gnss_time.h"
-#include "decoders/navwords/sisa.h"
+#include "decoders/navwords/accuracy.h"
 #include "decoders/navwords/ura.h"
 #include "rinex/obs_codes.h"
 
@@ -607,7 +607,7 @@ bool DecodeRetsvGalileoEphemeris(ByteView p, KeplerEphemeris& eph) {
     eph.omega = Finite(p.F64Be(115)) * kPi;
     eph.omegaDot = Finite(p.F64Be(123)) * kPi;
     eph.idot = Finite(p.F64Be(131)) * kPi;
-    eph.accuracy = SisaIndexToMeters(p.U8(139));
+    eph.accuracy = SisaMeters(p.U8(139));
     eph.health = p.U16Be(140);
     const double toc = p.U32Be(142);
     eph.af0 = Finite(p.F64Be(146));

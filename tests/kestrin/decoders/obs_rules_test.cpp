@@ -114,6 +114,25 @@ TEST(ObsRules, LockTimeSequencesGiveTheirSlipFlags) {
     for (const LockCase& c : cases) EXPECT_EQ(RunLockSequence(c), c.flags) << c.name;
 }
 
+TEST(ObsRules, SignalWithoutPhaseIsNotMarkedButKeepsItsHistory) {
+    LockTimeTable table;
+    LockReportingBySystem reporting{};
+    reporting.fill({LockEvidence::kLockTime, 0.0});
+    GnssTime t;
+    t.week = 2100;
+    // A range without phase and without lock time, then with a phase of fresh lock.
+    const double phases[] = {0.0, 0.0, 1e8};
+    const double locks[] = {0.0, 0.0, 0.5};
+    const uint32_t flags[] = {0, 0, 1};
+    for (int i = 0; i < 3; ++i) {
+        t.sow = i;
+        BlockData b = WithLock(MakeBlock(0, 2e7, phases[i], 0, 45), locks[i]);
+        OBSERVATIONS epoch = testsupport::MakeEpoch(t, {MakeSat(kSysGps, 7, {b})});
+        ApplyLockTimeSlips(epoch, table, reporting);
+        EXPECT_EQ(epoch.sats[0].blocks[0].lli, flags[i]) << i;
+    }
+}
+
 TEST(ObsRules, LockRuleKeepsOtherFlagBitsAndSkipsSatellitesWithoutAPlace) {
     LockTimeTable table;
     LockReportingBySystem reporting{};

@@ -1,7 +1,7 @@
 // Broadcast accuracy indices turned into the metres navigation records carry.
 #include <gtest/gtest.h>
 
-#include "decoders/navwords/sisa.h"
+#include "decoders/navwords/accuracy.h"
 
 namespace kestrin {
 namespace {
@@ -15,7 +15,7 @@ TEST(GalileoSisa, IndexGivesMetresByItsRangeAndNoPredictionGivesMinusOne) {
         {75, 1.0},   {99, 1.96},  {100, 2.0},  {107, 3.12}, {125, 6.0},
         {126, -1.0}, {254, -1.0}, {255, -1.0}, {-1, -1.0},  {1000, -1.0},
     };
-    for (const auto& c : cases) EXPECT_NEAR(SisaIndexToMeters(c.index), c.meters, 1e-12) << c.index;
+    for (const auto& c : cases) EXPECT_NEAR(SisaMeters(c.index), c.meters, 1e-12) << c.index;
 }
 
 }  // namespace
