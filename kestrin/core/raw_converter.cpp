@@ -62,6 +62,7 @@ bool RawConverter::OpenTempFiles() {
         if (tempFiles[i] == nullptr) return false;
     }
     for (GnssTime& t : lastNavEpoch) t.Init();
+    for (GnssTime& t : lastInavEpoch) t.Init();
     return true;
 }
 

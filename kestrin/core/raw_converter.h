@@ -152,6 +152,9 @@ class RawConverter {
     std::array<std::FILE*, kTempFileCount> tempFiles{};
     std::array<std::vector<std::string>, kSystemCount> codesInUse;
     std::array<GnssTime, kSatelliteSlots> lastNavEpoch{};
+    // Galileo I/NAV records are repeats only of I/NAV records: a satellite's F/NAV and I/NAV
+    // sets of the same epoch are both written.
+    std::array<GnssTime, kSatelliteSlots> lastInavEpoch{};
 
   private:
     std::string tempFolder_;

@@ -1,6 +1,7 @@
 #include "decoders/registry.h"
 
 #include "decoders/oem_binary.h"
+#include "decoders/rtcm3.h"
 
 namespace kestrin {
 
@@ -27,6 +28,8 @@ int RunDecoder(const HeaderInfo& info, const ConvertOptions& options, KestrinNot
         case 2:
         case 6:
             return RunOn(ProcessOemBinaryDecoder(), info, options, window, inputPath, outputFolder);
+        case 7:
+            return RunOn(ProcessRtcm3Decoder(), info, options, window, inputPath, outputFolder);
         default:
             return 0;
     }
