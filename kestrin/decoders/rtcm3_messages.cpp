@@ -101,13 +101,16 @@ LegacySatellite ReadLegacySatellite(BitReader& r, const LegacyLayout& layout) {
     return s;
 }
 
+constexpr int kFirstLegacySbasId = 40;
+
 int LegacyL1Slot(bool glonass, int code) {
     if (glonass) return code == 0 ? 1 : 0;  // C1C, C1P
     return code == 0 ? 0 : 1;               // C1C, C1P
 }
 int LegacyL2Slot(bool glonass, int code) {
     if (glonass) return code == 0 ? 3 : code == 1 ? 2 : -1;  // C2C, C2P
-    static constexpr int kGps[4] = {12, 10, 11, 18};         // C2C, C2Y, C2W, C2X
+    // C/A or L2C, P(Y) direct, P(Y) cross-correlated, correlated P/Y (semi-codeless).
+    static constexpr int kGps[4] = {12, 10, 11, 11};  // C2C, C2Y, C2W, C2W
     return kGps[code & 3];
 }
 
@@ -122,6 +125,12 @@ bool BuildLegacySatellite(const LegacySatellite& s, const LegacyLayout& layout,
                           SatelliteData& sat) {
     sat.sysCode = layout.glonass ? kSysGlonass : kSysGps;
     sat.prn = s.id;
+    // The GPS messages carry SBAS satellites as IDs 40..58 (PRN 120..138), on L1 only.
+    const bool sbas = !layout.glonass && s.id >= kFirstLegacySbasId;
+    if (sbas) {
+        sat.sysCode = kSysSbas;
+        sat.prn = s.id - kFirstLegacySbasId + 1;
+    }
     if (SatelliteIndex(sat.sysCode, sat.prn) < 0) return false;
     int k = kUnknownGlonassChannel;
     if (layout.glonass && s.channel <= 20) k = s.channel - 7;
@@ -130,7 +139,7 @@ bool BuildLegacySatellite(const LegacySatellite& s, const LegacyLayout& layout,
     const double range1 = s.ambiguity * ambiguityUnit + static_cast<double>(s.range1) * 0.02;
 
     BlockData l1;
-    l1.signalType = LegacyL1Slot(layout.glonass, s.code1);
+    l1.signalType = sbas ? 0 : LegacyL1Slot(layout.glonass, s.code1);
     l1.pseudorange = range1;
     const double lambda1 = CarrierWavelength(sat.sysCode, l1.signalType, k);
     if (s.phase1 != InvalidCode(20) && lambda1 > 0)
@@ -139,7 +148,10 @@ bool BuildLegacySatellite(const LegacySatellite& s, const LegacyLayout& layout,
     l1.lockTime = s.lock1;
     if (s.range1 != 0) AddBlockOnce(sat, l1);
 
-    if (!layout.withL2 || s.rangeDiff2 == InvalidCode(14)) return true;
+    // No L2: the invalid code, or (as some receivers send it) every L2 field zero.
+    const bool noL2 = s.rangeDiff2 == InvalidCode(14) ||
+                      (s.rangeDiff2 == 0 && s.phase2 == 0 && s.lock2 == 0 && s.cnr2 == 0);
+    if (!layout.withL2 || sbas || noL2) return true;
     BlockData l2;
     l2.signalType = LegacyL2Slot(layout.glonass, s.code2);
     if (l2.signalType < 0) return true;
