@@ -163,8 +163,8 @@ void Rtcm3Decoder::TakeGlonassEphemeris(ByteView message) {
 bool Rtcm3Decoder::StartWeek() {
     if (week_ != 0) return true;
     const HeaderInfo& header = Header();
-    if (header.obsYear < 1980 || header.obsMonth < 1 || header.obsMonth > 12 ||
-        header.obsDay < 1 || header.obsDay > 31)
+    if (header.obsYear < 1980 || header.obsMonth < 1 || header.obsMonth > 12 || header.obsDay < 1 ||
+        header.obsDay > 31)
         return false;
     GnssTime t;
     t.year = header.obsYear;
@@ -177,7 +177,9 @@ bool Rtcm3Decoder::StartWeek() {
     return true;
 }
 
-int Rtcm3Decoder::ReferenceWeek() { return StartWeek() ? week_ : 0; }
+int Rtcm3Decoder::ReferenceWeek() {
+    return StartWeek() ? week_ : 0;
+}
 
 GnssTime Rtcm3Decoder::FromTimeOfWeek(double sow) {
     sow = WrapIntoWeek(sow);

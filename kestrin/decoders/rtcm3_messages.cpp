@@ -283,12 +283,11 @@ BlockData MsmBlock(const MsmHeader& h, const MsmSatellite& s, const MsmCell& c, 
     const bool roughValid = h.type < 4 || s.roughMs != 255;
     const double rough = (h.type >= 4 ? s.roughMs : 0) + s.roughModMs;
     if (roughValid && h.type != 2 && c.fineRange != InvalidCode(high ? 20 : 15))
-        b.pseudorange = (rough + std::ldexp(static_cast<double>(c.fineRange), high ? -29 : -24)) *
-                        kLightMs;
+        b.pseudorange =
+            (rough + std::ldexp(static_cast<double>(c.fineRange), high ? -29 : -24)) * kLightMs;
     if (roughValid && h.type >= 2 && lambda > 0 && c.finePhase != InvalidCode(high ? 24 : 22))
-        b.carrierPhase =
-            (rough + std::ldexp(static_cast<double>(c.finePhase), high ? -31 : -29)) * kLightMs /
-            lambda;
+        b.carrierPhase = (rough + std::ldexp(static_cast<double>(c.finePhase), high ? -31 : -29)) *
+                         kLightMs / lambda;
     if ((h.type == 5 || h.type == 7) && lambda > 0 && s.roughRate != InvalidCode(14) &&
         c.fineRate != InvalidCode(15)) {
         const double rate = static_cast<double>(s.roughRate) + c.fineRate * 0.0001;  // m/s
@@ -329,56 +328,83 @@ int MsmSignalSlot(int32_t sysCode, int id) {
     switch (sysCode) {
         case kSysGps:
             switch (id) {
-                case 2: return 0;    // 1C
-                case 3: return 1;    // 1P
-                case 4: return 3;    // 1W
-                case 8: return 12;   // 2C
-                case 9: return 9;    // 2P
-                case 10: return 11;  // 2W
-                case 15: return 16;  // 2S
-                case 16: return 17;  // 2L
-                case 17: return 18;  // 2X
-                case 22: return 19;  // 5I
-                case 23: return 20;  // 5Q
-                case 24: return 21;  // 5X
-                case 30: return 6;   // 1S
-                case 31: return 7;   // 1L
-                case 32: return 8;   // 1X
-                default: return -1;
+                case 2:
+                    return 0;  // 1C
+                case 3:
+                    return 1;  // 1P
+                case 4:
+                    return 3;  // 1W
+                case 8:
+                    return 12;  // 2C
+                case 9:
+                    return 9;  // 2P
+                case 10:
+                    return 11;  // 2W
+                case 15:
+                    return 16;  // 2S
+                case 16:
+                    return 17;  // 2L
+                case 17:
+                    return 18;  // 2X
+                case 22:
+                    return 19;  // 5I
+                case 23:
+                    return 20;  // 5Q
+                case 24:
+                    return 21;  // 5X
+                case 30:
+                    return 6;  // 1S
+                case 31:
+                    return 7;  // 1L
+                case 32:
+                    return 8;  // 1X
+                default:
+                    return -1;
             }
         case kSysGlonass:
             switch (id) {
-                case 2: return 1;  // 1C
-                case 3: return 0;  // 1P
-                case 8: return 3;  // 2C
-                case 9: return 2;  // 2P
-                default: return -1;
+                case 2:
+                    return 1;  // 1C
+                case 3:
+                    return 0;  // 1P
+                case 8:
+                    return 3;  // 2C
+                case 9:
+                    return 2;  // 2P
+                default:
+                    return -1;
             }
         case kSysBds:
-            if (id >= 2 && id <= 4) return id - 2;       // 2I/2Q/2X (B1)
-            if (id >= 8 && id <= 10) return id - 2;      // 6I/6Q/6X (B3)
-            if (id >= 14 && id <= 16) return id - 11;    // 7I/7Q/7X (B2)
+            if (id >= 2 && id <= 4) return id - 2;     // 2I/2Q/2X (B1)
+            if (id >= 8 && id <= 10) return id - 2;    // 6I/6Q/6X (B3)
+            if (id >= 14 && id <= 16) return id - 11;  // 7I/7Q/7X (B2)
             return -1;
         case kSysQzss:
-            if (id == 2) return 0;                       // 1C
-            if (id >= 9 && id <= 11) return id + 2;      // 6S/6L/6X
-            if (id >= 15 && id <= 17) return id - 10;    // 2S/2L/2X
-            if (id >= 22 && id <= 24) return id - 14;    // 5I/5Q/5X
-            if (id >= 30 && id <= 32) return id - 29;    // 1S/1L/1X
+            if (id == 2) return 0;                     // 1C
+            if (id >= 9 && id <= 11) return id + 2;    // 6S/6L/6X
+            if (id >= 15 && id <= 17) return id - 10;  // 2S/2L/2X
+            if (id >= 22 && id <= 24) return id - 14;  // 5I/5Q/5X
+            if (id >= 30 && id <= 32) return id - 29;  // 1S/1L/1X
             return -1;
         case kSysGalileo:
             switch (id) {
-                case 8: return 16;   // 6C
-                case 9: return 14;   // 6A
-                case 10: return 15;  // 6B
-                case 11: return 17;  // 6X
-                case 12: return 18;  // 6Z
-                default: break;
+                case 8:
+                    return 16;  // 6C
+                case 9:
+                    return 14;  // 6A
+                case 10:
+                    return 15;  // 6B
+                case 11:
+                    return 17;  // 6X
+                case 12:
+                    return 18;  // 6Z
+                default:
+                    break;
             }
-            if (id >= 2 && id <= 6) return id - 2;       // 1C/1A/1B/1X/1Z
-            if (id >= 14 && id <= 16) return id - 6;     // 7I/7Q/7X
-            if (id >= 18 && id <= 20) return id - 7;     // 8I/8Q/8X
-            if (id >= 22 && id <= 24) return id - 17;    // 5I/5Q/5X
+            if (id >= 2 && id <= 6) return id - 2;     // 1C/1A/1B/1X/1Z
+            if (id >= 14 && id <= 16) return id - 6;   // 7I/7Q/7X
+            if (id >= 18 && id <= 20) return id - 7;   // 8I/8Q/8X
+            if (id >= 22 && id <= 24) return id - 17;  // 5I/5Q/5X
             return -1;
         default:
             return -1;
@@ -582,12 +608,15 @@ bool DecodeRtcm3GalileoEphemeris(ByteView body, KeplerEphemeris& eph) {
     uint32_t health = 0;
     if (inav) {
         eph.tgd2 = Signed(r, 10, -32);  // BGD E5b/E1
-        const uint32_t e5bHs = static_cast<uint32_t>(r.U(2)), e5bDvs = static_cast<uint32_t>(r.U(1));
-        const uint32_t e1bHs = static_cast<uint32_t>(r.U(2)), e1bDvs = static_cast<uint32_t>(r.U(1));
+        const uint32_t e5bHs = static_cast<uint32_t>(r.U(2)),
+                       e5bDvs = static_cast<uint32_t>(r.U(1));
+        const uint32_t e1bHs = static_cast<uint32_t>(r.U(2)),
+                       e1bDvs = static_cast<uint32_t>(r.U(1));
         health = e1bDvs | e1bHs << 1 | e5bDvs << 6 | e5bHs << 7;
         eph.dataSources = 517;  // I/NAV from E1-B and E5b
     } else {
-        const uint32_t e5aHs = static_cast<uint32_t>(r.U(2)), e5aDvs = static_cast<uint32_t>(r.U(1));
+        const uint32_t e5aHs = static_cast<uint32_t>(r.U(2)),
+                       e5aDvs = static_cast<uint32_t>(r.U(1));
         health = e5aDvs << 3 | e5aHs << 4;
         eph.dataSources = 258;  // F/NAV from E5a
     }

@@ -22,9 +22,9 @@ GlonassFrequencyTable UnknownGlonassFrequencies();
 // The time an observation message carries, in its own system's time scale.
 struct Rtcm3ObsTime {
     int32_t sysCode = kSysGps;
-    double timeOfWeek = 0;    // GPS, Galileo, QZSS: GPS seconds of week; BDS: BDT seconds
-    int glonassDay = 7;       // GLONASS: day of week 0..6 (7 = not known)
-    double glonassTod = 0;    // GLONASS: seconds of the UTC(SU) day (Moscow time)
+    double timeOfWeek = 0;  // GPS, Galileo, QZSS: GPS seconds of week; BDS: BDT seconds
+    int glonassDay = 7;     // GLONASS: day of week 0..6 (7 = not known)
+    double glonassTod = 0;  // GLONASS: seconds of the UTC(SU) day (Moscow time)
 };
 
 // One observation message: its time, the multiple-message flag (1 = more messages of the same

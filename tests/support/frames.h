@@ -26,11 +26,11 @@ std::string Rtcm3Message(uint16_t number, size_t size = 8);
 // One satellite of an RTCM 3 MSM message (fields as transmitted; MSM1-3 ignore roughMs,
 // MSM4/6 ignore extended and roughRate).
 struct MsmSatellite {
-    int id = 1;            // 1..64
-    int roughMs = 0;       // integer milliseconds (255 = invalid)
-    int extended = 0;      // extended information (GLONASS: frequency number + 7)
-    int roughMod = 0;      // milliseconds modulo 1, units of 2^-10 ms
-    int64_t roughRate = 0; // m/s
+    int id = 1;             // 1..64
+    int roughMs = 0;        // integer milliseconds (255 = invalid)
+    int extended = 0;       // extended information (GLONASS: frequency number + 7)
+    int roughMod = 0;       // milliseconds modulo 1, units of 2^-10 ms
+    int64_t roughRate = 0;  // m/s
 };
 // One cell (satellite x signal) of an MSM message, given in transmission order: satellites
 // by ID, within a satellite signals by ID.
