@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -70,10 +71,20 @@ bool WriteAll(int fd, const std::string& data) {
     return true;
 }
 
+// The file a path names, with symbolic links followed, so that a rewrite through a temporary
+// copy updates the link's target as an in-place edit through the link does; empty when the
+// path cannot be resolved.
+std::string ResolvedTarget(const std::string& path) {
+    std::unique_ptr<char, void (*)(void*)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+    return resolved ? std::string(resolved.get()) : std::string();
+}
+
 // Rewrites the whole file through a temporary file beside it, replacing the header lines at
 // the given offsets, and renames it into place. The temporary file is removed on failure.
-bool RewriteThroughTemporary(const std::string& path, std::FILE* source,
+bool RewriteThroughTemporary(const std::string& linkPath, std::FILE* source,
                              const std::vector<long long>& offsets, const std::string& record) {
+    const std::string path = ResolvedTarget(linkPath);
+    if (path.empty()) return false;
     std::string tmpl = path + ".XXXXXX";
     std::vector<char> name(tmpl.begin(), tmpl.end());
     name.push_back('\0');

@@ -2,6 +2,7 @@
 #include <memory>
 #include <string>
 
+#include "readers/nav_plausibility.h"
 #include "readers/progress.h"
 #include "readers/rinex_reader.h"
 #include "readers/text_fields.h"
@@ -164,7 +165,7 @@ int ReadRecord(std::FILE* f, double version, int fileSystem, NavFile& nav) {
         g.age = v[14];
         g.time = t;
         if (CDefTime::FromCalendarGps(g.time) && system == kGlonass) CDefTime::UtcToGps(g.time);
-        if (inBlock) nav.glonass.push_back(g);
+        if (inBlock && PlausibleStateVector(g)) nav.glonass.push_back(g);
         return 1;
     }
     Ephemeris e;
@@ -197,7 +198,7 @@ int ReadRecord(std::FILE* f, double version, int fileSystem, NavFile& nav) {
         e.fitInterval = v[28];
         CDefTime::FromCalendarGps(e.toc);
     }
-    if (inBlock) nav.kepler.push_back(e);
+    if (inBlock && PlausibleKepler(e)) nav.kepler.push_back(e);
     return 1;
 }
 

@@ -12,6 +12,8 @@ constexpr int kMaxRows = 146;
 constexpr int kPasses = 11;
 constexpr int kIterations = 10;
 constexpr double kInverseThreshold = 1e-50;
+// Post-fit residual RMS (m) beyond which an epoch solution is taken as a failed solve.
+constexpr double kMaxPostFitRms = 10.0;
 
 // GLONASS frequency channels of slots 1..24.
 constexpr int kGlonassChannels[24] = {1,  -4, 5, 6,  1, -4, 5, 6, -2, -7, 0, -1,
@@ -243,10 +245,13 @@ int PointSolver::EstimatePosition(const OBSERVATIONS& epoch, std::vector<SatPara
     double prevRms = 10000.0;
     int prevExcluded = -1;
     CMatrix h, q, dx;
+    CMatrix x(kUnknowns, 1);
     std::vector<double> variances, residuals;
     std::vector<int> rowSats;
+    bool converged = false;
     for (int pass = 0; pass < kPasses; ++pass) {
-        CMatrix x(kUnknowns, 1);
+        x = CMatrix(kUnknowns, 1);
+        converged = false;
         for (int it = 0; it < kIterations; ++it) {
             const int rows =
                 BuildPositionRows(epoch, satParams, x, h, variances, residuals, rowSats);
@@ -254,7 +259,8 @@ int PointSolver::EstimatePosition(const OBSERVATIONS& epoch, std::vector<SatPara
             if (!WeightedSolve(h, variances, residuals, dx, q)) return 0;
             x += dx;
             UpdateElevations({x.Get(0, 0), x.Get(1, 0), x.Get(2, 0)}, satParams);
-            if (dx.Norm() < 0.01 || it == kIterations - 1) {
+            converged = dx.Norm() < 0.01;
+            if (converged || it == kIterations - 1) {
                 StorePosition(x, q, residuals, result);
                 break;
             }
@@ -273,7 +279,32 @@ int PointSolver::EstimatePosition(const OBSERVATIONS& epoch, std::vector<SatPara
         prevRms = rms;
         prevExcluded = worst;
     }
-    return result.posRms < 10.0 ? 1 : 0;
+    if (!(result.posRms < 10.0)) return 0;
+    return AcceptedSolution(epoch, satParams, x, converged) ? 1 : 0;
+}
+
+// A solution counts only when its iteration converged and the residuals of the observations
+// at the solved position itself (not at the step before) are small: an iteration stopped by
+// its limit, or one pulled off by an impossible orbit, leaves large post-fit residuals.
+bool PointSolver::AcceptedSolution(const OBSERVATIONS& epoch, std::vector<SatParam>& satParams,
+                                   const CMatrix& x, bool converged) {
+    if (!converged) return false;
+    for (int i = 0; i < kUnknowns; ++i)
+        if (!std::isfinite(x.Get(i, 0))) return false;
+    CMatrix h;
+    std::vector<double> variances, residuals;
+    std::vector<int> rowSats;
+    const int rows = BuildPositionRows(epoch, satParams, x, h, variances, residuals, rowSats);
+    if (rows < kUnknowns) return false;
+    double sum = 0.0;
+    size_t n = 0;
+    for (size_t i = 0; i < residuals.size(); ++i) {
+        if (i < rowSats.size() && rowSats[i] < 0) continue;  // clock constraints of unused groups
+        if (!std::isfinite(residuals[i])) return false;
+        sum += residuals[i] * residuals[i];
+        ++n;
+    }
+    return n > 0 && std::sqrt(sum / static_cast<double>(n)) < kMaxPostFitRms;
 }
 
 int PointSolver::BuildVelocityRows(const OBSERVATIONS& epoch, const std::vector<SatParam>& sats,

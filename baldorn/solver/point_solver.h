@@ -61,6 +61,8 @@ class PointSolver {
     double elevationMask = 0.2617993877991494;
 
   private:
+    bool AcceptedSolution(const OBSERVATIONS& epoch, std::vector<SatParam>& satParams,
+                          const CMatrix& x, bool converged);
     CDefTime time_;
     CCoordinate coordinate_;
     double wavelengths_[kMaxSatIndex + 1][kSlotCount] = {};

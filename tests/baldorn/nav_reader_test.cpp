@@ -17,29 +17,6 @@ int Read(const std::string& path, NavFile& nav) {
     return RinexReader::ReadNavigationFile(path.c_str(), nav, nullptr);
 }
 
-// A RINEX 2 GPS record: first line with PRN/epoch and three values, seven continuation lines.
-std::string Rinex2GpsRecord(const std::string& epoch, int prn, double health = 0.0) {
-    char first[100];
-    std::snprintf(first, sizeof first,
-                  "%2d %s 1.000000000000D-04 2.000000000000D-12 0.000000000000D+00\n", prn,
-                  epoch.c_str());
-    std::string rec = first;
-    const char* line =
-        "    1.000000000000D+00 2.000000000000D+00 3.000000000000D+00 4.000000000000D+00\n";
-    for (int i = 0; i < 7; ++i) {
-        if (i == 5) {
-            char buf[100];
-            std::snprintf(buf, sizeof buf,
-                          "    2.000000000000D+00%19.12E-5.122274160390D-09 5.200000000000D+01\n",
-                          health);
-            rec += buf;
-        } else {
-            rec += line;
-        }
-    }
-    return rec;
-}
-
 // A RINEX 3 record line: an indent and values in 19-column fields.
 std::string Values(std::initializer_list<double> values, const std::string& indent = "    ") {
     std::string line = indent;
@@ -49,6 +26,48 @@ std::string Values(std::initializer_list<double> values, const std::string& inde
         line += buf;
     }
     return line + "\n";
+}
+
+// Broadcast orbit line i (0..6) of a Keplerian record with values a real orbit can have
+// (IODE 1, sqrt(A) 5153.6, IDOT 1e-10, codes on L2 2, week 3, transmission time 1, fit 2).
+std::string OrbitLine(int i, const std::string& indent) {
+    switch (i) {
+        case 0:
+            return Values({1, 2, 3e-9, 0.4}, indent);
+        case 1:
+            return Values({1e-6, 0.01, 3e-6, 5153.6}, indent);
+        case 2:
+            return Values({1, 2e-8, 0.3, 4e-8}, indent);
+        case 3:
+            return Values({0.96, 200, 0.3, -8e-9}, indent);
+        case 4:
+            return Values({1e-10, 2, 3, 4}, indent);
+        case 5:
+            return Values({2, 0, 5e-9, 6e-9}, indent);
+        default:
+            return Values({1, 2}, indent);
+    }
+}
+
+// A RINEX 2 GPS record: first line with PRN/epoch and three values, seven continuation lines.
+std::string Rinex2GpsRecord(const std::string& epoch, int prn, double health = 0.0) {
+    char first[100];
+    std::snprintf(first, sizeof first,
+                  "%2d %s 1.000000000000D-04 2.000000000000D-12 0.000000000000D+00\n", prn,
+                  epoch.c_str());
+    std::string rec = first;
+    for (int i = 0; i < 7; ++i) {
+        if (i == 5) {
+            char buf[100];
+            std::snprintf(buf, sizeof buf,
+                          "    2.000000000000D+00%19.12E-5.122274160390D-09 5.200000000000D+01\n",
+                          health);
+            rec += buf;
+        } else {
+            rec += OrbitLine(i, "   ");
+        }
+    }
+    return rec;
 }
 
 }  // namespace
@@ -103,7 +122,7 @@ TEST(NavReader, Rinex2RecordsYearsTruncationAndHealth) {
     EXPECT_DOUBLE_EQ(e.af0, 1e-4);
     EXPECT_DOUBLE_EQ(e.af1, 2e-12);
     EXPECT_DOUBLE_EQ(e.iode, 1.0);
-    EXPECT_DOUBLE_EQ(e.idot, 1.0);
+    EXPECT_DOUBLE_EQ(e.idot, 1e-10);
     EXPECT_DOUBLE_EQ(e.codesOnL2, 2.0);
     EXPECT_DOUBLE_EQ(e.week, 3.0);
     EXPECT_DOUBLE_EQ(e.tgd, -5.122274160390e-09);
@@ -124,16 +143,15 @@ TEST(NavReader, Rinex3MixedRecordsTakeTheirOwnSystem) {
         HeaderLine("BDSA   2.2352E-08  1.1921E-07 -1.1325E-06  2.1458E-06", "IONOSPHERIC CORR") +
         HeaderLine("GPUT -9.3132257462E-10-8.881784197E-16 405504 2172", "TIME SYSTEM CORR") +
         HeaderLine("    18    18  2185     7", "LEAP SECONDS") + HeaderLine("", "END OF HEADER");
-    const std::string v = Values({1, 2, 3, 4});
     std::string bds = "C03 2017 01 01 00 00 00" + Values({-1e-4, 2e-11, 0}, "");
-    for (int i = 0; i < 5; ++i) bds += v;
-    bds += Values({2, 0, 5e-9, 6e-9}) + Values({9, 10});
+    for (int i = 0; i < 6; ++i) bds += OrbitLine(i, "    ");
+    bds += Values({9, 10});
     std::string gal = "E11 2017 01 01 00 00 00" + Values({1e-4, 0, 0}, "");
-    for (int i = 0; i < 5; ++i) gal += v;
-    gal += Values({2, 0, 5e-9, 6e-9}) + Values({9});
+    for (int i = 0; i < 6; ++i) gal += OrbitLine(i, "    ");
+    gal += Values({9});
     // An IRNSS record has the Keplerian layout but no place here: it is not a GPS record.
     std::string irnss = "I05 2017 01 01 00 00 00" + Values({1e-4, 0, 0}, "");
-    for (int i = 0; i < 7; ++i) irnss += v;
+    for (int i = 0; i < 7; ++i) irnss += OrbitLine(i, "    ");
     const std::string state =
         Values({1e4, 1, 1e-6, 0}) + Values({2e4, 2, 2e-6, -4}) + Values({3e4, 3, 3e-6, 5});
     const std::string glo = "R07 2017 09 08 00 15 00" + Values({1e-5, 0, 20}, "") + state;
@@ -235,7 +253,7 @@ TEST(NavReader, Rinex305GlonassRecordsHaveFiveLines) {
         Values({1e4, 1, 1e-6, 0}) + Values({2e4, 2, 2e-6, -4}) + Values({3e4, 3, 3e-6, 5});
     const std::string status = Values({1, 2e-9, 3, 4});
     std::string gps = "G05 2017 09 08 00 00 00" + Values({1e-4, 0, 0}, "");
-    for (int i = 0; i < 7; ++i) gps += Values({1, 2, 3, 4});
+    for (int i = 0; i < 7; ++i) gps += OrbitLine(i, "    ");
     const std::string end = HeaderLine("", "END OF HEADER");
     const std::string head =
         HeaderLine("     3.05           N: GNSS NAV DATA    M: MIXED", "RINEX VERSION / TYPE") +

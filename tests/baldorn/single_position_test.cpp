@@ -8,6 +8,7 @@
 #include "test_files.h"
 
 using baldorn_test::DataPath;
+using baldorn_test::ReadAll;
 using baldorn_test::TempDir;
 
 namespace {
@@ -177,4 +178,68 @@ TEST(SinglePosition, ReductionOfEpochSolutions) {
     for (int i = 0; i < 5; ++i) mixed[i].vel.x = 0.8;
     ASSERT_TRUE(baldorn::ReduceSolutions(mixed, out));
     EXPECT_DOUBLE_EQ(out.x, quiet[0].pos.x);
+}
+
+namespace {
+
+// The 0759 navigation file with one field of every record replaced: `line` 0..7 within the
+// record, `field` 0..3 within the line (on the first line 1..3 are the clock terms).
+std::string CorruptEveryRecord(const std::string& text, int line, int field,
+                               const std::string& value) {
+    std::string out;
+    size_t pos = 0;
+    bool body = false;
+    int lineInRecord = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) end = text.size();
+        std::string l = text.substr(pos, end - pos);
+        if (body) {
+            if (lineInRecord == line) {
+                l.resize(79, ' ');
+                l.replace(3 + 19 * static_cast<size_t>(field), 19, value);
+            }
+            lineInRecord = (lineInRecord + 1) % 8;
+        }
+        if (l.find("END OF HEADER") != std::string::npos) body = true;
+        out += l + "\n";
+        pos = end + 1;
+    }
+    return out;
+}
+
+}  // namespace
+
+// Damaged navigation records (values no broadcast record can carry) take no part in a
+// solution: with every record damaged there is no coordinate, never a wrong one reported as
+// a success.
+TEST(SinglePosition, DamagedNavigationRecordsGiveNoCoordinate) {
+    const std::string nav = ReadAll(DataPath("rinex/07590920.05n"));
+    struct Case {
+        int line, field;
+        const char* value;
+        const char* what;
+    } cases[] = {
+        {2, 3, " 1.000000000000D+309", "semi-major axis overflows to infinity"},
+        {2, 3, "                 NaN", "semi-major axis not a number"},
+        {2, 3, " 5.153636478420D+02", "semi-major axis inside the Earth"},
+        {2, 1, " 9.000000000000D-01", "eccentricity no orbit has"},
+        {0, 1, " 5.000000000000D+00", "clock bias of five seconds"},
+        {0, 2, " 1.000000000000D-03", "clock drift beyond the broadcast field"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        const std::string obs = dir.Copy(DataPath("rinex/07590920.05o"), "07590920.05o");
+        dir.Write("07590920.05n", CorruptEveryRecord(nav, c.line, c.field, c.value));
+        double xyz[3] = {1, 2, 3};
+        EXPECT_EQ(SinglePosition(obs.c_str(), xyz, nullptr), 0);
+    }
+    // The same file undamaged still solves.
+    TempDir dir;
+    const std::string obs = dir.Copy(DataPath("rinex/07590920.05o"), "07590920.05o");
+    dir.Write("07590920.05n", CorruptEveryRecord(nav, 9, 0, ""));
+    double xyz[3] = {0, 0, 0};
+    ASSERT_EQ(SinglePosition(obs.c_str(), xyz, nullptr), 1);
+    EXPECT_LT(Distance(xyz, k0759), 1.0);
 }

@@ -63,6 +63,24 @@ TEST(ModifyStationCoord, RinexHeaderRecordOfAnyWidth) {
 
 // Overlong lines: past the header a rewrite copies them whole; within what would be the header
 // a line longer than 64 KiB marks a file that is no observation file, and it is left alone.
+// Both ways of writing the record (in place for 80 columns, a rewrite otherwise) update the
+// file a symbolic link points to and leave the link a link.
+TEST(ModifyStationCoord, FollowsSymbolicLinks) {
+    for (size_t width : {size_t{80}, size_t{79}}) {
+        SCOPED_TRACE(width);
+        TempDir dir;
+        const std::string target = dir.Write("site0920.05o", Header(OldRecord(width)));
+        const std::string link = dir.path() + "/link0920.05o";
+        std::filesystem::create_symlink(target, link);
+        ASSERT_EQ(ModifyStationCoord(link.c_str(), kXyz), 1);
+        EXPECT_TRUE(std::filesystem::is_symlink(link));
+        EXPECT_EQ(ReadAll(target), Header(kNewRecord));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                                std::filesystem::directory_iterator()),
+                  2);
+    }
+}
+
 TEST(ModifyStationCoord, RinexFilesWithOverlongLines) {
     TempDir dir;
     const std::string body(200000, '7');
