@@ -52,6 +52,9 @@ class DecoderFrame : public DecoderSink {
     void SetLeapSeconds(int32_t seconds) override;
     int32_t LeapSeconds() const override { return writer.leapSeconds; }
     void AddEvent(EventMark mark) override;
+    void MarkSignal(int32_t sysCode, int32_t prn, int slot) override {
+        MarkSlotUsed(info, sysCode, prn, slot);
+    }
     void SetGlonassChannel(int slot, int frequencyNumber) override;
     void AddSbasMessageText(const std::string& text) override;
     void AddAlmanac(const AlmanacRecord& almanac) override;

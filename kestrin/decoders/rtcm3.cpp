@@ -4,7 +4,6 @@
 
 #include "core/gnss_time.h"
 #include "decoders/framing.h"
-#include "decoders/obs_rules.h"
 
 namespace kestrin {
 
@@ -136,7 +135,7 @@ void Rtcm3Decoder::TakeObservations(const Rtcm3Observations& message) {
             for (const BlockData& b : target->blocks) present |= b.signalType == block.signalType;
             if (present) continue;
             target->blocks.push_back(block);
-            MarkSlotUsed(info, sat.sysCode, sat.prn, block.signalType);
+            MarkSignal(sat.sysCode, sat.prn, block.signalType);
         }
     }
     if (!message.moreFollow) CloseEpoch();

@@ -45,6 +45,9 @@ class DecoderSink {
     // An event mark. A mark whose placeTime is unset (year 0) is placed after the last epoch
     // handed in so far.
     virtual void AddEvent(EventMark mark) = 0;
+    // A signal handed in with an epoch: marks its system present, its satellite seen and the
+    // observation code of (system, slot) used, for the observation header.
+    virtual void MarkSignal(int32_t sysCode, int32_t prn, int slot) = 0;
     // GLONASS frequency number (-7..13) of a slot, for the header and the wavelengths; other
     // slots or numbers are ignored.
     virtual void SetGlonassChannel(int slot, int frequencyNumber) = 0;
