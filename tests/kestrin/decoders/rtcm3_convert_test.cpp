@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
@@ -406,6 +408,53 @@ TEST(Rtcm3Convert, DamagedFramesAreSkippedAndTheStreamResynchronises) {
     std::vector<std::string> epochs = LinesStartingWith(c.Obs(), "> ");
     ASSERT_EQ(epochs.size(), 2u);
     EXPECT_EQ(epochs[1].substr(0, 29), "> 2023 09 21 00 00  2.0000000");
+}
+
+// ---- whole output files -----------------------------------------------------------------
+
+// Output text with the run-dependent "PGM / RUN BY / DATE" line left out.
+std::string Stable(const std::string& text) {
+    std::string out;
+    for (const std::string& line : Lines(text))
+        if (line.find("PGM / RUN BY / DATE") == std::string::npos) out += line + "\n";
+    return out;
+}
+
+// Every output file of a fixture compared whole with tests/data/rtcm3/golden/<folder>/.
+// TOLLMERE_REGENERATE_GOLDEN=1 rewrites the expected files (after a reviewed change).
+TEST(Rtcm3Convert, OutputFilesMatchTheExpectedOnes) {
+    struct Case {
+        const char* fixture;
+        int year, month, day;
+        int32_t options;
+        const char* folder;
+    };
+    const Case cases[] = {
+        {"GMSD7_20121014_head.rtcm3", 2012, 10, 14, kRinex302, "gmsd_302"},
+        {"testglo_head.rtcm3", 2009, 12, 18, kRinex210 & ~kMixed, "testglo_210"},
+    };
+    const bool regenerate = std::getenv("TOLLMERE_REGENERATE_GOLDEN") != nullptr;
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.folder);
+        Conversion c = Convert(Fixture(k.fixture), k.year, k.month, k.day, k.options);
+        ASSERT_EQ(c.result, 1);
+        const std::string folder = std::string(TOLLMERE_TEST_DATA) + "/rtcm3/golden/" + k.folder;
+        if (regenerate) {
+            std::filesystem::remove_all(folder);
+            std::filesystem::create_directories(folder);
+            for (const auto& [name, content] : c.files)
+                std::ofstream(folder + "/" + name, std::ios::binary) << Stable(content);
+            continue;
+        }
+        std::set<std::string> expected;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            expected.insert(entry.path().filename().string());
+        std::set<std::string> produced;
+        for (const auto& [name, content] : c.files) produced.insert(name);
+        EXPECT_EQ(produced, expected);
+        for (const auto& [name, content] : c.files)
+            EXPECT_EQ(Stable(content), testsupport::ReadFile(folder + "/" + name)) << name;
+    }
 }
 
 }  // namespace
