@@ -172,7 +172,8 @@ bool Rtcm3Decoder::StartWeek() {
     CalendarToGps(t);
     if (t.week <= 0) return false;
     week_ = t.week;
-    lastSow_ = t.sow;  // midnight starting the observation day
+    // Noon of the observation day: a time of day without its day falls on that day.
+    lastSow_ = t.sow + 43200.0;
     return true;
 }
 
