@@ -12,6 +12,7 @@
 #include <set>
 #include <system_error>
 
+#include "child_conversion.h"
 #include "kestrin/kestrin.h"
 
 namespace fs = std::filesystem;
@@ -34,38 +35,6 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return folder + "/" + name;
 }
 
-// Size and modification time of every regular file of a folder, by name.
-struct FileStamp {
-    uintmax_t size = 0;
-    fs::file_time_type modified;
-    bool operator==(const FileStamp&) const = default;
-};
-using FolderListing = std::map<std::string, FileStamp>;
-
-FolderListing ListFolder(const std::string& folder) {
-    FolderListing listing;
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code entryError;
-        if (!it->is_regular_file(entryError)) continue;
-        FileStamp stamp;
-        stamp.size = it->file_size(entryError);
-        stamp.modified = it->last_write_time(entryError);
-        if (!entryError) listing[it->path().filename().string()] = stamp;
-    }
-    return listing;
-}
-
-// Names that are new in `after` or whose size or time changed.
-std::vector<std::string> WrittenFiles(const FolderListing& before, const FolderListing& after) {
-    std::vector<std::string> names;
-    for (const auto& [name, stamp] : after) {
-        const auto old = before.find(name);
-        if (old == before.end() || !(old->second == stamp)) names.push_back(name);
-    }
-    return names;
-}
-
 // Receives the library's progress notifications of one conversion.
 struct ProgressState {
     const Console* console = nullptr;
@@ -83,11 +52,8 @@ void DrawProgress(ProgressState& state, int percent) {
     std::fflush(state.console->out);
 }
 
-void OnNotify(void* context, unsigned int message, long wparam, long /*lparam*/) {
-    auto& state = *static_cast<ProgressState*>(context);
-    if (message != KESTRIN_MSG_PROGRESS || wparam < 0 || wparam > 100) return;
+void ShowProgress(ProgressState& state, int percent) {
     state.seen = true;
-    const int percent = static_cast<int>(wparam);
     if (state.console->progressBar && percent != state.shown) {
         state.shown = percent;
         DrawProgress(state, percent);
@@ -113,6 +79,47 @@ struct InputFile {
     std::string path;
     std::string origin;  // the command-line argument it came from
 };
+
+std::string ErrorText(int error) {
+    return error != 0 ? std::strerror(error) : "unknown error";
+}
+
+// Why a conversion failed, from what the library (or the end of its process) reported.
+std::string FailureReason(const ConversionOutcome& outcome, const InputCheck& check,
+                          const std::string& folder, const Console& console) {
+    if (outcome.exitSignal != 0) {
+        return "the conversion ended abnormally (signal " + std::to_string(outcome.exitSignal) +
+               ": " + strsignal(outcome.exitSignal) + "); nothing was written";
+    }
+    if (!outcome.reported && outcome.failureReason == 0) {
+        return "cannot start the conversion: " + ErrorText(outcome.failureError);
+    }
+    const std::string tempDir = console.tempDir.empty() ? "/tmp" : console.tempDir;
+    switch (outcome.failureReason) {
+        case KESTRIN_FAILURE_INPUT:
+            return "cannot read the file: " + ErrorText(outcome.failureError);
+        case KESTRIN_FAILURE_TEMPORARY:
+            return "cannot write temporary files in " + tempDir +
+                   " ($TMPDIR): " + ErrorText(outcome.failureError);
+        case KESTRIN_FAILURE_OUTPUT:
+            return "cannot write the RINEX files into " + folder + ": " +
+                   ErrorText(outcome.failureError) + "; the folder was left as it was";
+        case KESTRIN_FAILURE_MEMORY:
+            return "out of memory";
+        case KESTRIN_FAILURE_NO_OBSERVATIONS:
+            return "no observations: no observation epoch could be decoded and written";
+        default:
+            break;
+    }
+    if (outcome.failureReason == KESTRIN_FAILURE_FORMAT || !outcome.sawProgress) {
+        return check.hasStaticHeader
+                   ? "unknown format: no receiver data of a supported board format behind the "
+                     "static header"
+                   : "not a static file (no static header) and no receiver data of a supported "
+                     "board format";
+    }
+    return "no observations: no observation epoch could be decoded and written";
+}
 
 }  // namespace
 
@@ -290,31 +297,18 @@ int RunConvert(const ConvertCommand& command, const Console& console) {
         ProgressState progress;
         progress.console = &console;
         progress.label = fs::path(file.path).filename().string();
-        KestrinNotifyTarget target{&OnNotify, &progress};
-
-        const FolderListing before = ListFolder(folder);
-        const int result =
-            ParseDataToRinexFormat(LibraryPath(file.path).c_str(), folder.c_str(), word, &target);
-        const FolderListing after = ListFolder(folder);
+        const ConversionOutcome outcome =
+            ConvertInChild(LibraryPath(file.path), folder, word,
+                           [&progress](int percent) { ShowProgress(progress, percent); });
         ClearProgress(progress);
-        const std::vector<std::string> written = WrittenFiles(before, after);
+        std::vector<std::string> written;
+        for (const std::string& path : outcome.written) {
+            written.push_back(fs::path(path).filename().string());
+        }
+        std::sort(written.begin(), written.end());
 
-        if (result == 0) {
-            std::string reason;
-            if (!progress.seen) {
-                reason = check.hasStaticHeader
-                             ? "unknown format: no receiver data of a supported board format "
-                               "behind the static header"
-                             : "not a static file (no static header) and no receiver data of a "
-                               "supported board format";
-            } else {
-                reason = "no observations: no observation epoch could be decoded and written";
-            }
-            fail(file.path, reason);
-            for (const std::string& name : written) {
-                std::fprintf(console.err, "tollmere-cli: %s: left behind %s\n", file.path.c_str(),
-                             JoinPath(folder, name).c_str());
-            }
+        if (outcome.result == 0) {
+            fail(file.path, FailureReason(outcome, check, folder, console));
             continue;
         }
 

@@ -41,6 +41,7 @@ struct Console {
     FILE* out = stdout;
     FILE* err = stderr;
     bool progressBar = false;  // draw a progress bar on `out` (a terminal)
+    std::string tempDir;       // the user's $TMPDIR, for messages (empty: /tmp)
 };
 
 // Runs `tollmere-cli convert` and returns the exit status (0 all converted, 1 any failed).

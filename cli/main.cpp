@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "child_conversion.h"
 #include "convert.h"
 #include "options.h"
 
@@ -24,20 +25,23 @@ constexpr int kUsageError = 2;
 namespace fs = std::filesystem;
 
 // An interrupted conversion (Ctrl-C, a terminated job, a closed terminal) leaves nothing
-// behind. The library keeps its temporary files in a private folder under $TMPDIR and writes
-// each final file under a hidden name ".<name>.<pid>.<n>.part" before renaming it, so this
-// program points $TMPDIR at a private folder of its own and, on the signal, removes that
-// folder and its own ".part" files from the output folders before it exits with 128 + the
-// signal number. The signals are taken by a thread of their own (sigwait), so the removal
-// runs as ordinary code and not inside a signal handler. Whichever comes first, the signal or
-// the end of the command (Finish), takes the lock and keeps it, so the program never ends
-// half-way through the removal. The object lives until the process ends.
+// behind. Each conversion runs in a child process with a private temporary folder under this
+// program's own folder in $TMPDIR; the library writes each final file under a hidden name
+// ".<name>.<pid>.<n>.part" before renaming it. On the signal this program first kills the
+// running children and waits until they are gone, and only then removes the private folder
+// and the children's ".part" files from the output folders, so that no conversion creates a
+// file after the removal. It then exits with 128 + the signal number. The signals are taken by
+// a thread of their own (sigwait), so the removal runs as ordinary code and not inside a
+// signal handler. Whichever comes first, the signal or the end of the command (Finish), takes
+// the lock and keeps it, so the program never ends half-way through the removal. The object
+// lives until the process ends.
 class InterruptCleanup {
   public:
     explicit InterruptCleanup(std::set<std::string> outputFolders)
         : outputFolders_(std::move(outputFolders)) {
         const char* base = std::getenv("TMPDIR");
-        std::string pattern = std::string(base && *base ? base : "/tmp") + "/tollmere-cli-XXXXXX";
+        userTempDir_ = base && *base ? base : "/tmp";
+        std::string pattern = userTempDir_ + "/tollmere-cli-XXXXXX";
         if (::mkdtemp(pattern.data()) != nullptr && ::setenv("TMPDIR", pattern.c_str(), 1) == 0) {
             tempRoot_ = pattern;
         }
@@ -50,6 +54,8 @@ class InterruptCleanup {
             std::thread([this] { Wait(); }).detach();
         }
     }
+    // The $TMPDIR the user gave (or /tmp), for messages.
+    const std::string& UserTempDir() const { return userTempDir_; }
     // At the end of the command: the private folder (empty by then) goes.
     void Finish() {
         mutex_.lock();  // held until the process ends
@@ -63,10 +69,10 @@ class InterruptCleanup {
         int signal = 0;
         if (sigwait(&signals_, &signal) != 0) return;
         mutex_.lock();  // held until _exit; blocks for good once the command has finished
-        // Twice: the conversion goes on while the first pass runs and may create a file.
-        for (int pass = 0; pass < 2; ++pass) {
-            RemoveTempRoot();
-            RemovePartFiles();
+        const std::vector<pid_t> stopped = tollmere::cli::StopChildConversions();
+        RemoveTempRoot();
+        for (const std::string& folder : outputFolders_) {
+            for (pid_t pid : stopped) tollmere::cli::RemoveUnfinishedFiles(folder, pid);
         }
         const char message[] = "\ntollmere-cli: interrupted; unfinished files removed\n";
         [[maybe_unused]] const ssize_t written =
@@ -82,24 +88,9 @@ class InterruptCleanup {
         }
     }
 
-    void RemovePartFiles() const {
-        const std::string tail = "." + std::to_string(::getpid()) + ".";
-        for (const std::string& folder : outputFolders_) {
-            std::error_code ec;
-            for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-                const std::string name = it->path().filename().string();
-                const size_t at = name.rfind(tail);
-                if (name.size() > 5 && name[0] == '.' && at != std::string::npos &&
-                    name.compare(name.size() - 5, 5, ".part") == 0) {
-                    std::error_code removeError;
-                    fs::remove(it->path(), removeError);
-                }
-            }
-        }
-    }
-
     std::set<std::string> outputFolders_;
     std::string tempRoot_;
+    std::string userTempDir_;
     sigset_t signals_;
     std::mutex mutex_;
 };
@@ -145,6 +136,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         interruptCleanup = new InterruptCleanup(OutputFoldersOf(parsed.command));
+        console.tempDir = interruptCleanup->UserTempDir();
         const int status = RunConvert(parsed.command, console);
         interruptCleanup->Finish();
         return status;

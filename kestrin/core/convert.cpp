@@ -2,6 +2,9 @@
 
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cmath>
@@ -102,8 +105,17 @@ int Convert(const char* inputPath, const char* outputFolder, ConvertOptions opti
     if (!std::isfinite(options.interval) || options.interval < 0) options.interval = 0;
 
     HeaderInfo info;
-    if (!ReadStaticHeader(input, info)) return 0;
-    if (DecoderFor(info.dataType) == DecoderKind::kNone) return 0;
+    if (!ReadStaticHeader(input, info) || DecoderFor(info.dataType) == DecoderKind::kNone) {
+        const int error = errno;
+        struct stat st;
+        const bool readable = ::stat(input.c_str(), &st) == 0 && ::access(input.c_str(), R_OK) == 0;
+        if (window && window->notify) {
+            window->notify(window->context, KESTRIN_MSG_FAILURE,
+                           readable ? KESTRIN_FAILURE_FORMAT : KESTRIN_FAILURE_INPUT,
+                           readable ? 0 : error);
+        }
+        return 0;
+    }
     const std::string output = outputFolder ? outputFolder : "";
     return RunDecoder(info, options, window, input, output) != 0 ? 1 : 0;
 }

@@ -1,5 +1,8 @@
 #include "core/raw_converter.h"
 
+#include "kestrin/kestrin.h"
+
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -51,15 +54,23 @@ bool RawConverter::OpenTempFiles() {
     thinReference.Init();
     epochsWritten_ = 0;
     tempFailed_.fill(false);
+    failureReason_ = 0;
+    failureError_ = 0;
 
     CloseTempFiles();
 
     tempFolder_ = CreatePrivateFolder();
-    if (tempFolder_.empty()) return false;
+    if (tempFolder_.empty()) {
+        NoteFailure(KESTRIN_FAILURE_TEMPORARY, errno);
+        return false;
+    }
     for (int i = 0; i < kTempFileCount; ++i) tempNames[i] = TempPath(kTempSuffixes[i]);
     for (int i = 0; i < kTempFileCount; ++i) {
         tempFiles[i] = std::fopen(tempNames[i].c_str(), "w+b");
-        if (tempFiles[i] == nullptr) return false;
+        if (tempFiles[i] == nullptr) {
+            NoteFailure(KESTRIN_FAILURE_TEMPORARY, errno);
+            return false;
+        }
     }
     for (GnssTime& t : lastNavEpoch) t.Init();
     for (GnssTime& t : lastInavEpoch) t.Init();
@@ -103,9 +114,16 @@ bool RawConverter::AppendTempText(int index, const std::string& text) {
     if (std::fseek(f, 0, SEEK_END) != 0 ||
         std::fwrite(text.data(), 1, text.size(), f) != text.size()) {
         tempFailed_[index] = true;
+        NoteFailure(KESTRIN_FAILURE_TEMPORARY, errno);
         return false;
     }
     return true;
+}
+
+void RawConverter::NoteFailure(int reason, int error) {
+    if (failureReason_ != 0) return;
+    failureReason_ = reason;
+    failureError_ = error;
 }
 
 long RawConverter::TempFileSize(int index) {
@@ -114,6 +132,7 @@ long RawConverter::TempFileSize(int index) {
     // Buffered text that cannot be flushed is lost: the file is incomplete from here on.
     if (std::fflush(f) != 0 || std::fseek(f, 0, SEEK_END) != 0) {
         tempFailed_[index] = true;
+        NoteFailure(KESTRIN_FAILURE_TEMPORARY, errno);
         return 0;
     }
     const long size = std::ftell(f);
@@ -131,6 +150,7 @@ bool RawConverter::CopyTempFile(int index, std::FILE* out) {
     std::FILE* f = tempFiles[index];
     if (std::fflush(f) != 0) {
         tempFailed_[index] = true;
+        NoteFailure(KESTRIN_FAILURE_TEMPORARY, errno);
         return false;
     }
     if (std::fseek(f, 0, SEEK_SET) != 0) return false;

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 namespace kestrin {
 
 struct AlmanacRecord;  // rinex/nav_records.h
+class OutputSet;       // rinex/final_file.h
 
 // Indices of the seven temporary files.
 enum TempFileIndex : int {
@@ -103,6 +105,13 @@ class RawConverter {
     // Number of epochs written to the observation temporary file in this conversion.
     long EpochsWritten() const { return epochsWritten_; }
 
+    // --- Why a conversion failed ---------------------------------------------------------
+
+    // Keeps the first reason (KESTRIN_FAILURE_*) and system error number of this conversion.
+    void NoteFailure(int reason, int error);
+    int FailureReason() const { return failureReason_; }
+    int FailureError() const { return failureError_; }
+
     // --- Record formatters ---------------------------------------------------------------
 
     std::string FormatEpoch210(OBSERVATIONS epoch) const;
@@ -129,8 +138,13 @@ class RawConverter {
     // One almanac record for the almanac side file in the conversion's version; empty when
     // its system is not selected. Writes nothing.
     std::string FormatAlmanacRecord(const AlmanacRecord& alm) const;
-    // Names and writes the final files of the conversion; false only when navBlock is null.
-    bool WriteOutputFiles(const std::string& basePath, const NavigationBlock* navBlock);
+    // Names and writes the final files of the conversion, all of them or none: every file is
+    // written under a hidden name first and renamed into place once all are complete.
+    // `published` is called with the path of each file in place. False (with the reason
+    // noted) when a temporary file lost records or an output file could not be written; the
+    // output folder is then as it was.
+    bool WriteOutputFiles(const std::string& basePath, const NavigationBlock* navBlock,
+                          const std::function<void(const std::string&)>& published = {});
 
     // --- State ---------------------------------------------------------------------------
 
@@ -157,8 +171,12 @@ class RawConverter {
     std::array<GnssTime, kSatelliteSlots> lastInavEpoch{};
 
   private:
+    bool StageObsFile(OutputSet& outputs, const std::string& path, int* error);
+
     std::string tempFolder_;
     long epochsWritten_ = 0;
+    int failureReason_ = 0;
+    int failureError_ = 0;
     std::array<bool, kTempFileCount> tempFailed_{};
 };
 

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -41,7 +42,9 @@ int DecoderFrame::Convert(const std::string& inputPath, const std::string& outpu
     try {
         result = Run(inputPath, outputFolder);
     } catch (...) {
-        result = 0;  // out of memory while decoding: fail the conversion, leave nothing behind
+        // Out of memory while decoding: fail the conversion, leave nothing behind.
+        writer.NoteFailure(KESTRIN_FAILURE_MEMORY, ENOMEM);
+        result = 0;
     }
     nav_.reset();
     writer.CloseTempFiles();
@@ -51,14 +54,23 @@ int DecoderFrame::Convert(const std::string& inputPath, const std::string& outpu
 int DecoderFrame::Run(const std::string& inputPath, const std::string& outputFolder) {
     InputFile input;
     input.file = std::fopen(inputPath.c_str(), "rb");
-    if (!input.file) return 0;
+    if (!input.file) {
+        writer.NoteFailure(KESTRIN_FAILURE_INPUT, errno);
+        return 0;
+    }
     struct stat st;
-    if (fstat(fileno(input.file), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+    if (fstat(fileno(input.file), &st) != 0 || !S_ISREG(st.st_mode)) {
+        writer.NoteFailure(KESTRIN_FAILURE_INPUT, EISDIR);
+        return 0;
+    }
     const uint64_t fileLength = static_cast<uint64_t>(st.st_size);
 
     std::vector<uint8_t> chunk(kReadChunkSize + 1, 0);
     nav_.reset(new (std::nothrow) NavigationBlock());
-    if (!nav_) return 0;
+    if (!nav_) {
+        writer.NoteFailure(KESTRIN_FAILURE_MEMORY, ENOMEM);
+        return 0;
+    }
     if (!writer.OpenTempFiles()) return 0;
 
     lastPercent_ = -1;
@@ -101,15 +113,25 @@ int DecoderFrame::Run(const std::string& inputPath, const std::string& outputFol
         processed += got;
     }
     input.Close();
+    EndOfData();
     SendProgress(100);
     info.dataType = workingDataType;
 
     writer.info.Assign(info);
     writer.WriteEpochBlock(Epochs(), true);
     Epochs().clear();
-    if (writer.EpochsWritten() == 0) return 0;
+    if (writer.EpochsWritten() == 0) {
+        writer.NoteFailure(KESTRIN_FAILURE_NO_OBSERVATIONS, 0);
+        return 0;
+    }
 
-    return FinishConversion(writer, info, inputPath, outputFolder, nav_.get()) ? 1 : 0;
+    auto announce = [this](const std::string& path) {
+        if (progressTarget && progressTarget->notify) {
+            progressTarget->notify(progressTarget->context, KESTRIN_MSG_FILE_WRITTEN, 0,
+                                   reinterpret_cast<long>(path.c_str()));
+        }
+    };
+    return FinishConversion(writer, info, inputPath, outputFolder, nav_.get(), announce) ? 1 : 0;
 }
 
 // Whether a frame of frameLength bytes, of which `pending` bytes are buffered, can still be
@@ -185,13 +207,22 @@ void DecoderFrame::AddEpoch(OBSERVATIONS&& epoch) {
     lastEpochTime_ = Epochs().back().time;
 }
 
-GnssTime DecoderFrame::LastEpochTime() const { return lastEpochTime_; }
+void DecoderFrame::NoteSignal(int32_t sysCode, int32_t prn, const BlockData& block) {
+    MarkSlotUsed(info, sysCode, prn, block.signalType);
+    CountObservations(info, sysCode, prn, block);
+}
+
+GnssTime DecoderFrame::LastEpochTime() const {
+    return lastEpochTime_;
+}
 
 void DecoderFrame::AddKeplerEphemeris(const KeplerEphemeris& eph) {
     writer.WriteKeplerNavRecord(eph);
 }
 
-void DecoderFrame::AddGlonassEphemeris(const gEphemeris& eph) { writer.WriteGlonassNavRecord(eph); }
+void DecoderFrame::AddGlonassEphemeris(const gEphemeris& eph) {
+    writer.WriteGlonassNavRecord(eph);
+}
 
 const IonoUtcParams& DecoderFrame::IonoUtc(int set) const {
     static const IonoUtcParams kNone{};

@@ -135,7 +135,7 @@ void Rtcm3Decoder::TakeObservations(const Rtcm3Observations& message) {
             for (const BlockData& b : target->blocks) present |= b.signalType == block.signalType;
             if (present) continue;
             target->blocks.push_back(block);
-            MarkSignal(sat.sysCode, sat.prn, block.signalType);
+            NoteSignal(sat.sysCode, sat.prn, block);
         }
     }
     if (!message.moreFollow) CloseEpoch();

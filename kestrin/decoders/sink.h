@@ -30,6 +30,10 @@ class DecoderSink {
 
     // A complete epoch, in time order. The lock-time slip rule is applied on the way in.
     virtual void AddEpoch(OBSERVATIONS&& epoch) = 0;
+    // One signal block of a satellite of an epoch the decoder hands on: the system, the
+    // satellite and the signal slot occur in the data, and the block's measurements count in
+    // the header's observation tallies. For formats whose header lists those tallies.
+    virtual void NoteSignal(int32_t sysCode, int32_t prn, const BlockData& block) = 0;
     // Broadcast ephemerides: GPS, BDS, QZSS and Galileo; GLONASS and SBAS. The navigation
     // writer drops repeats and unselected systems.
     virtual void AddKeplerEphemeris(const KeplerEphemeris& eph) = 0;
@@ -45,9 +49,6 @@ class DecoderSink {
     // An event mark. A mark whose placeTime is unset (year 0) is placed after the last epoch
     // handed in so far.
     virtual void AddEvent(EventMark mark) = 0;
-    // A signal handed in with an epoch: marks its system present, its satellite seen and the
-    // observation code of (system, slot) used, for the observation header.
-    virtual void MarkSignal(int32_t sysCode, int32_t prn, int slot) = 0;
     // GLONASS frequency number (-7..13) of a slot, for the header and the wavelengths; other
     // slots or numbers are ignored.
     virtual void SetGlonassChannel(int slot, int frequencyNumber) = 0;

@@ -8,9 +8,11 @@
 #include "core/gnss_time.h"
 #include "core/raw_converter.h"
 #include "core/static_header.h"
+#include "kestrin/kestrin.h"
 #include "rinex/final_file.h"
 #include "rinex/nav_files.h"
 #include "rinex/nav_headers.h"
+#include "rinex/obs_header.h"
 #include "rinex/output_names.h"
 
 namespace kestrin {
@@ -60,72 +62,97 @@ void SetTodaysDate(GnssTime& t) {
 
 }  // namespace
 
-bool RawConverter::WriteOutputFiles(const std::string& basePath, const NavigationBlock* navBlock) {
+bool RawConverter::WriteOutputFiles(const std::string& basePath, const NavigationBlock* navBlock,
+                                    const std::function<void(const std::string&)>& published) {
     if (navBlock == nullptr) return false;
     if (leapSeconds == 0) leapSeconds = LeapSecondsAt(firstEpoch);
-    // Everything appended so far must be on disk before the files are copied by name; a
-    // temporary file that cannot be flushed is incomplete (TempFileSize notes that).
+    // Everything appended so far must be on disk before the files are copied by name. Records
+    // that could not all be collected (a full temporary disk) make no output at all.
     for (int i = 0; i < kTempFileCount; ++i) TempFileSize(i);
+    for (int i = 0; i < kTempFileCount; ++i) {
+        if (TempFileFailed(i)) {
+            NoteFailure(KESTRIN_FAILURE_TEMPORARY, 0);
+            return false;
+        }
+    }
 
     const NavHeaderInput header =
         MakeNavHeaderInput(options, leapSeconds, navBlock->iono.data(), LocalRunStamp());
-    // The observation file is the product of the conversion: when it has records but cannot
-    // be written completely, the conversion fails.
-    bool obsWritten = true;
-    auto writeObs = [&](const std::string& path) {
-        const bool ok = WriteBeside(
-            path, [this](const std::string& tempPath) { return WriteObsFile(tempPath); });
-        if (!ok && (TempFileSize(kTempObs) > 0 || TempFileFailed(kTempObs))) obsWritten = false;
+    OutputSet outputs;
+    int error = 0;
+    bool ok = true;
+    auto stageObs = [&](const std::string& path) {
+        if (ok && !StageObsFile(outputs, path, &error)) ok = false;
     };
-    // A navigation file whose records were not all collected is not written (nor is an older
-    // file of its name left in place).
-    auto writeNav = [&](const std::string& path, const std::string& headerText, int tempIndex) {
-        if (TempFileFailed(tempIndex)) {
-            RemoveFileQuietly(path);
-            return;
+    auto stage = [&](const std::string& path, const std::string& headerText,
+                     const std::string& bodyPath, bool crlf) {
+        if (ok && StageHeaderAndBody(outputs, path, headerText, bodyPath, crlf, &error) ==
+                      StagedFile::kFailed) {
+            ok = false;
         }
-        WriteHeaderAndBody(path, headerText, tempNames[tempIndex]);
     };
 
     if (options.mixedV302 != 0) {
         const LongNames names =
             MakeLongNames(basePath, firstEpoch, lastEpoch, outputInterval, info.systemsPresent);
-        const bool haveObs = info.systemsPresent != 0;
-        const bool haveNav = TempFileSize(kTempGpsNav) > 0;
-        if (haveObs) writeObs(names.obs);
-        if (haveNav) {
-            writeNav(names.nav, NavHeaderText(NavFileKind::Mixed, header), kTempGpsNav);
+        if (info.systemsPresent != 0) stageObs(names.obs);
+        if (TempFileSize(kTempGpsNav) > 0) {
+            stage(names.nav, NavHeaderText(NavFileKind::Mixed, header), tempNames[kTempGpsNav],
+                  true);
         }
     } else {
         if (firstEpoch.year == 0) SetTodaysDate(firstEpoch);
         const int yy = ShortNameYear(options.yearOverride, firstEpoch.year);
         MaskSystems(info, options.systemMask);
-        if (info.systemsPresent != 0) writeObs(ShortObsName(basePath, yy));
+        if (info.systemsPresent != 0) stageObs(ShortObsName(basePath, yy));
         for (const NavFileOfSystem& nav : kShortNavFiles) {
             if (!HasSystem(info.systemsPresent, nav.systemIndex)) continue;
-            writeNav(ShortNavName(basePath, yy, nav.systemIndex, options.leica != 0),
-                     NavHeaderText(nav.kind, header), nav.tempIndex);
+            stage(ShortNavName(basePath, yy, nav.systemIndex, options.leica != 0),
+                  NavHeaderText(nav.kind, header), tempNames[nav.tempIndex], true);
         }
     }
-
     if (!smsTempPath.empty() && HasSystem(info.systemsPresent, 3)) {
-        WriteHeaderAndBody(EmsName(basePath), std::string(), smsTempPath, false);
+        stage(EmsName(basePath), std::string(), smsTempPath, false);
     }
     if (!almanacTempPath.empty()) {
-        WriteHeaderAndBody(AlmanacName(basePath), NavHeaderText(NavFileKind::Almanac, header),
-                           almanacTempPath);
+        stage(AlmanacName(basePath), NavHeaderText(NavFileKind::Almanac, header), almanacTempPath,
+              true);
     }
-    return obsWritten;
+
+    if (!ok || !outputs.Publish(published)) {
+        if (ok) error = outputs.error();
+        outputs.Discard();
+        NoteFailure(KESTRIN_FAILURE_OUTPUT, error);
+        return false;
+    }
+    return true;
+}
+
+// Adds the observation file to the output set. A conversion without observation records has
+// no observation file (and an older one of the name is left alone); one whose file cannot be
+// written fails.
+bool RawConverter::StageObsFile(OutputSet& outputs, const std::string& path, int* error) {
+    *error = 0;
+    if (TempFileSize(kTempObs) <= 0) return true;
+    FinalFile& out = outputs.Add(path);
+    size_t copied = 0;
+    if (out.ok() && out.Write(ObsHeaderText(*this, LocalRunStamp()), false) &&
+        out.CopyFrom(tempNames[kTempObs], false, &copied)) {
+        return true;
+    }
+    *error = out.error();
+    return false;
 }
 
 bool FinishConversion(RawConverter& writer, HeaderInfo& decoderInfo, const std::string& inputPath,
-                      const std::string& outputFolder, const NavigationBlock* navBlock) {
+                      const std::string& outputFolder, const NavigationBlock* navBlock,
+                      const std::function<void(const std::string&)>& published) {
     decoderInfo.antennaHeight =
         ComputeAntennaHeight(inputPath, decoderInfo.measuredHeight, decoderInfo.measureMethod,
                              writer.options.phaseCenter);
     const std::string basePath = JoinPath(outputFolder, FileTitle(inputPath));
     writer.info.Assign(decoderInfo);
-    return writer.WriteOutputFiles(basePath, navBlock);
+    return writer.WriteOutputFiles(basePath, navBlock, published);
 }
 
 }  // namespace kestrin

@@ -32,7 +32,15 @@ FinalFile::FinalFile(std::string path) : path_(std::move(path)) {
         fd_ = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ < 0 && errno != EEXIST) break;
     }
-    if (fd_ < 0) tempPath_.clear();
+    if (fd_ < 0) {
+        error_ = errno;
+        tempPath_.clear();
+    }
+}
+
+void FinalFile::Fail(int error) {
+    failed_ = true;
+    if (error_ == 0) error_ = error != 0 ? error : EIO;
 }
 
 FinalFile::~FinalFile() {
@@ -45,7 +53,7 @@ bool FinalFile::WriteRaw(const char* data, size_t size) {
         const ssize_t n = ::write(fd_, data, size);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) {
-            failed_ = true;
+            Fail(n < 0 ? errno : ENOSPC);
             return false;
         }
         data += n;
@@ -69,13 +77,17 @@ bool FinalFile::CopyFrom(const std::string& sourcePath, bool crlf, size_t* copie
     if (copied != nullptr) *copied = 0;
     if (!ok()) return false;
     const int in = ::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return false;
+    if (in < 0) {
+        Fail(errno);
+        return false;
+    }
     std::vector<char> piece(kCopyPiece);
     bool good = true;
     for (;;) {
         const ssize_t n = ::read(in, piece.data(), piece.size());
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
+            Fail(errno);
             good = false;
             break;
         }
@@ -90,12 +102,22 @@ bool FinalFile::CopyFrom(const std::string& sourcePath, bool crlf, size_t* copie
     return good;
 }
 
-bool FinalFile::Commit() {
+bool FinalFile::Close() {
+    if (closed_) return !failed_;
     if (fd_ < 0) return false;
-    const bool written = !failed_;
-    const bool closed = ::close(fd_) == 0;
+    if (::close(fd_) != 0) Fail(errno);
     fd_ = -1;
-    if (!written || !closed || std::rename(tempPath_.c_str(), path_.c_str()) != 0) {
+    closed_ = true;
+    return !failed_;
+}
+
+bool FinalFile::Commit() {
+    if (!Close() || tempPath_.empty()) {
+        Discard();
+        return false;
+    }
+    if (std::rename(tempPath_.c_str(), path_.c_str()) != 0) {
+        Fail(errno);
         Discard();
         return false;
     }
@@ -144,6 +166,52 @@ bool WriteBeside(const std::string& path, const std::function<bool(const std::st
 
 void RemoveFileQuietly(const std::string& path) {
     if (!path.empty()) ::unlink(path.c_str());
+}
+
+OutputSet::~OutputSet() {
+    Discard();
+}
+
+FinalFile& OutputSet::Add(const std::string& path) {
+    files_.push_back(std::make_unique<FinalFile>(path));
+    return *files_.back();
+}
+
+void OutputSet::RemoveOnPublish(const std::string& path) {
+    removals_.push_back(path);
+}
+
+bool OutputSet::Publish(const std::function<void(const std::string&)>& published) {
+    // Every file complete on disk first; only then does any final name change.
+    // A file dropped on the way (no records after all) has no temporary name and no error.
+    std::erase_if(files_, [](const std::unique_ptr<FinalFile>& file) {
+        return file->tempPath().empty() && file->error() == 0;
+    });
+    for (const auto& file : files_) {
+        if (!file->Close()) {
+            error_ = file->error() != 0 ? file->error() : EIO;
+            Discard();
+            return false;
+        }
+    }
+    for (const auto& file : files_) {
+        if (!file->Commit()) {
+            error_ = file->error() != 0 ? file->error() : EIO;
+            Discard();
+            return false;
+        }
+        if (published) published(file->path());
+    }
+    files_.clear();
+    for (const std::string& path : removals_) RemoveFileQuietly(path);
+    removals_.clear();
+    return true;
+}
+
+void OutputSet::Discard() {
+    for (const auto& file : files_) file->Discard();
+    files_.clear();
+    removals_.clear();
 }
 
 }  // namespace kestrin

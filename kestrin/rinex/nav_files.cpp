@@ -16,4 +16,26 @@ int WriteHeaderAndBody(const std::string& path, const std::string& header,
     return 0;
 }
 
+StagedFile StageHeaderAndBody(OutputSet& outputs, const std::string& path,
+                              const std::string& header, const std::string& bodyPath, bool crlf,
+                              int* error) {
+    *error = 0;
+    if (bodyPath.empty()) {
+        outputs.RemoveOnPublish(path);
+        return StagedFile::kEmpty;
+    }
+    FinalFile& out = outputs.Add(path);
+    size_t copied = 0;
+    if (!out.ok() || !out.Write(header, crlf) || !out.CopyFrom(bodyPath, crlf, &copied)) {
+        *error = out.error();
+        return StagedFile::kFailed;
+    }
+    if (copied == 0) {
+        out.Discard();
+        outputs.RemoveOnPublish(path);
+        return StagedFile::kEmpty;
+    }
+    return StagedFile::kAdded;
+}
+
 }  // namespace kestrin

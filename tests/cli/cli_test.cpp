@@ -1,9 +1,12 @@
 // Runs the tollmere-cli program itself: exit codes, the messages for bad inputs, folder inputs.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <chrono>
+#include <thread>
 
 #include <algorithm>
 #include <cstdlib>
@@ -395,6 +398,150 @@ TEST_F(CliSample, InterruptedConversionLeavesNoTemporaryOrUnfinishedFiles) {
         for (const auto& entry : fs::directory_iterator(dir_ / "out")) {
             EXPECT_NE(entry.path().extension(), ".part") << entry.path();
         }
+    }
+}
+
+// Interrupts at points spread over a whole conversion, the last ones while the output files
+// are being written and renamed: the program stops the conversion before it cleans up, so no
+// temporary folder and no hidden unfinished file survives at any of them.
+TEST_F(CliSample, InterruptAtAnyPointLeavesNoUnfinishedFile) {
+    const std::string big = Path("long.dat");
+    const std::string make = Quote(TOLLMERE_OEM_EXTEND) + " " + Quote(Path("oemv_20091218.dat")) +
+                             " " + Quote(big) + " 3 >/dev/null";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    fs::create_directory(Path("tmp"));
+    auto start = [&] {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::setenv("TMPDIR", Path("tmp").c_str(), 1);
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, STDOUT_FILENO);
+            ::dup2(null, STDERR_FILENO);
+            ::execl(TOLLMERE_CLI, TOLLMERE_CLI, "convert", "-o", Path("out").c_str(), big.c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        return pid;
+    };
+    // One whole run gives the time over which the interrupts are spread.
+    const auto begin = std::chrono::steady_clock::now();
+    const pid_t first = start();
+    ASSERT_GT(first, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(first, &status, 0), first);
+    const auto whole = std::chrono::steady_clock::now() - begin;
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    constexpr int kPoints = 10;
+    for (int point = 0; point < kPoints; ++point) {
+        SCOPED_TRACE(point);
+        const pid_t pid = start();
+        ASSERT_GT(pid, 0);
+        // From the moment the first conversion is under way (the program handles signals
+        // from then on).
+        auto started = [&] {
+            std::error_code ec;
+            for (fs::recursive_directory_iterator it(Path("tmp"), ec), end; !ec && it != end;
+                 it.increment(ec)) {
+                if (it->path().filename().string().rfind("conversion-", 0) == 0) return true;
+            }
+            return false;
+        };
+        bool ended = false;
+        while (!started() && !ended) {
+            ended = ::waitpid(pid, &status, WNOHANG) == pid;
+            if (!ended) ::usleep(200);
+        }
+        if (!ended) {
+            std::this_thread::sleep_for(whole * point / kPoints);
+            ::kill(pid, SIGINT);
+            ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        }
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_TRUE(WEXITSTATUS(status) == 0 || WEXITSTATUS(status) == 128 + SIGINT);
+        EXPECT_TRUE(fs::is_empty(Path("tmp")));
+        for (const auto& entry : fs::directory_iterator(dir_ / "out")) {
+            EXPECT_NE(entry.path().extension(), ".part") << entry.path();
+        }
+    }
+}
+
+// Environments that make a conversion fail: each run ends with exit status 1, a reason that
+// names the cause, and the output folder as it was.
+TEST_F(CliSample, TemporaryFolderThatCannotBeUsedIsNamed) {
+    const std::string notAFolder = Path("plain");
+    WriteBytes(notAFolder, "x");
+    const std::string command = "TMPDIR=" + Quote(notAFolder) + " " + Quote(TOLLMERE_CLI) +
+                                " convert -o " + Quote(Path("out")) + " " +
+                                Quote(Path("oemv_20091218.dat")) + " >/dev/null 2>" +
+                                Quote(Path("err"));
+    const int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    EXPECT_NE(
+        ReadText(Path("err"))
+            .find("cannot write temporary files in " + notAFolder + " ($TMPDIR): Not a directory"),
+        std::string::npos)
+        << ReadText(Path("err"));
+    EXPECT_TRUE(OutputNames().empty());
+}
+
+// A full file system (a small tmpfs in a mount namespace of its own) under the output folder,
+// and under $TMPDIR. Skipped where mounting is not allowed.
+TEST_F(CliSample, FullDisksLeaveTheOutputFolderAsItWas) {
+    const std::string script = R"(
+set -u
+mount -t tmpfs -o size=2m tmpfs "$W/disk" 2>/dev/null || exit 77
+mkdir "$W/disk/out" "$W/disk/tmp"
+"$CLI" convert -o "$W/disk/out" "$W/oemv_20091218.dat" >/dev/null 2>&1 || exit 3
+cp -a "$W/disk/out" "$W/before"
+dd if=/dev/zero of="$W/disk/filler" bs=4k >/dev/null 2>&1
+"$CLI" convert -o "$W/disk/out" "$W/oemv_20091218.dat" >/dev/null 2>"$W/output.err"
+echo $? >"$W/output.status"
+diff -r "$W/before" "$W/disk/out" >"$W/output.diff" 2>&1
+echo $? >>"$W/output.status"
+TMPDIR="$W/disk/tmp" "$CLI" convert -o "$W/out" "$W/oemv_20091218.dat" >/dev/null 2>"$W/temp.err"
+echo $? >"$W/temp.status"
+ls -A "$W/disk/tmp" >"$W/temp.left"
+exit 0
+)";
+    fs::create_directory(Path("disk"));
+    WriteBytes(Path("script.sh"), script);
+    const std::string command = "W=" + Quote(dir_.string()) + " CLI=" + Quote(TOLLMERE_CLI) +
+                                " unshare -m sh " + Quote(Path("script.sh"));
+    const int raw = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(raw));
+    if (WEXITSTATUS(raw) == 77) GTEST_SKIP() << "no tmpfs can be mounted here";
+    ASSERT_EQ(WEXITSTATUS(raw), 0);
+    // Output disk full after an earlier run's outputs: those stay byte for byte, nothing new.
+    EXPECT_EQ(ReadText(Path("output.status")), "1\n0\n") << ReadText(Path("output.diff"));
+    EXPECT_NE(ReadText(Path("output.err")).find("No space left on device"), std::string::npos)
+        << ReadText(Path("output.err"));
+    // Temporary disk full: no output, a reason naming $TMPDIR, nothing left in it.
+    EXPECT_EQ(ReadText(Path("temp.status")), "1\n");
+    EXPECT_NE(ReadText(Path("temp.err")).find("($TMPDIR): No space left on device"),
+              std::string::npos)
+        << ReadText(Path("temp.err"));
+    EXPECT_EQ(ReadText(Path("temp.left")), "");
+    EXPECT_TRUE(OutputNames().empty());
+}
+
+// Two programs converting the same input into one folder at once each report the files of
+// their own conversion, never the other's hidden unfinished files.
+TEST_F(CliSample, ConcurrentConversionsReportOnlyTheirOwnFiles) {
+    const std::string one = Quote(TOLLMERE_CLI) + " convert -o " + Quote(Path("out")) + " " +
+                            Quote(Path("oemv_20091218.dat"));
+    for (int round = 0; round < 5; ++round) {
+        const std::string command =
+            one + " >" + Quote(Path("a")) + " & " + one + " >" + Quote(Path("b")) + "; wait";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        const std::string expected =
+            Path("oemv_20091218.dat") + ": 3 files written\n  " + Path("out/oemv_20091218.09G") +
+            "\n  " + Path("out/oemv_20091218.09N") + "\n  " + Path("out/oemv_20091218.09O") + "\n";
+        EXPECT_EQ(ReadText(Path("a")), expected);
+        EXPECT_EQ(ReadText(Path("b")), expected);
+        EXPECT_EQ(OutputNames(), (std::vector<std::string>{"oemv_20091218.09G", "oemv_20091218.09N",
+                                                           "oemv_20091218.09O"}));
     }
 }
 

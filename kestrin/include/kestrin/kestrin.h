@@ -23,6 +23,24 @@ typedef struct KestrinNotifyTarget {
 /* Conversion progress; wparam is the percentage done. */
 #define KESTRIN_MSG_PROGRESS 2024u
 
+/* Sent once by a conversion entry point that is about to return 0: wparam is one of the
+   KESTRIN_FAILURE_* reasons below, lparam the system error number behind it (errno; 0 when
+   none). A failed conversion leaves the output folder as it found it. */
+#define KESTRIN_MSG_FAILURE 2030u
+/* Sent by a successful conversion for every output file, once all of them are in place:
+   lparam is a const char* to the zero-terminated path of the file, valid during the call
+   only. Output files appear together: each is written completely under a hidden name
+   ".<name>.<pid>.<n>.part" in the output folder first and renamed only when all are complete. */
+#define KESTRIN_MSG_FILE_WRITTEN 2031u
+
+#define KESTRIN_FAILURE_INPUT 1           /* the input file cannot be read */
+#define KESTRIN_FAILURE_FORMAT 2          /* no static header or receiver data the library decodes */
+#define KESTRIN_FAILURE_NO_OBSERVATIONS 3 /* no observation epoch could be decoded and written */
+#define KESTRIN_FAILURE_TEMPORARY 4       /* the private temporary folder under $TMPDIR (or /tmp)
+                                             could not be created or written */
+#define KESTRIN_FAILURE_OUTPUT 5          /* an output file could not be written completely */
+#define KESTRIN_FAILURE_MEMORY 6          /* out of memory */
+
 /* Option word of ParseDataToRinexFormat (bit 0 = least significant). */
 #define KESTRIN_OPT_SYSTEM_MASK 0x3Fu            /* bits 0..5: GPS, GLONASS, BDS, SBAS, QZSS, Galileo */
 #define KESTRIN_OPT_SYSTEM_GPS 0x01u

@@ -2,7 +2,11 @@
 // sets, checked file by file.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -10,6 +14,7 @@
 
 #include "core/gnss_time.h"
 #include "core/raw_converter.h"
+#include "kestrin/kestrin.h"
 #include "rinex/assembly.h"
 #include "rinex/nav_records.h"
 #include "rinex/output_names.h"
@@ -296,21 +301,20 @@ TEST_F(Assembly, OutputFolderThatIsAFileFails) {
 }
 
 TEST_F(Assembly, RecordsLostOnTheWayToATemporaryFileMakeNoFinalFile) {
-    // Writes to a temporary file fail from some point on, as on a full disk: what was
-    // collected before stays in the file, the later records are lost, either at once
-    // (unbuffered) or when the buffer is flushed.
+    // Writes to a temporary file fail from some point on, as on a full temporary disk: what
+    // was collected before stays in the file, the later records are lost, either at once
+    // (unbuffered) or when the buffer is flushed. The conversion fails and the output folder
+    // keeps exactly what an earlier run left there.
     struct Case {
         const char* name;
         int tempIndex;
         bool buffered;
-        bool result;
-        std::vector<std::string> entries;
     };
     const Case cases[] = {
-        {"observations", kTempObs, false, false, {"ab01.16N"}},
-        {"observations, buffered", kTempObs, true, false, {"ab01.16N"}},
-        {"GPS navigation", kTempGpsNav, false, true, {"ab01.16O"}},
-        {"GPS navigation, buffered", kTempGpsNav, true, true, {"ab01.16O"}},
+        {"observations", kTempObs, false},
+        {"observations, buffered", kTempObs, true},
+        {"GPS navigation", kTempGpsNav, false},
+        {"GPS navigation, buffered", kTempGpsNav, true},
     };
     const GnssTime toc = MakeTime(2016, 3, 5, 0, 0, 0.0);
     int n = 0;
@@ -333,14 +337,43 @@ TEST_F(Assembly, RecordsLostOnTheWayToATemporaryFileMakeNoFinalFile) {
         writer.WriteEpochBlock(later, true);
         writer.WriteKeplerNavRecord(Kepler(kSysGps, 3, MakeTime(2016, 3, 5, 2, 0, 0.0)));
 
-        EXPECT_EQ(Assemble(folder), c.result);
+        EXPECT_FALSE(Assemble(folder));
+        EXPECT_EQ(writer.FailureReason(), KESTRIN_FAILURE_TEMPORARY);
         std::vector<std::string> entries;
         for (const auto& e : std::filesystem::directory_iterator(folder)) {
             entries.push_back(e.path().filename().string());
         }
-        std::sort(entries.begin(), entries.end());
-        EXPECT_EQ(entries, c.entries);
+        EXPECT_EQ(entries, std::vector<std::string>{"ab01.16N"});
+        EXPECT_EQ(ReadFile(folder + "/ab01.16N"), "old navigation");
     }
+}
+
+// An output file that cannot be written completely (here the file-size limit of the process
+// stands for a full disk) fails the whole conversion: the earlier outputs of the same names
+// stay as they were, nothing new appears, and the reason names the system's error.
+TEST_F(Assembly, FullOutputDiskLeavesTheFolderAsItWas) {
+    out.Write("ab01.16O", "earlier observations");
+    out.Write("ab01.16N", "earlier navigation");
+    WriteEpochs();
+    writer.WriteKeplerNavRecord(Kepler(kSysGps, 3, MakeTime(2016, 3, 5, 0, 0, 0.0)));
+    writer.TempFileSize(kTempObs);  // the temporary files are complete before the limit
+
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+    rlimit small = previous;
+    small.rlim_cur = 1000;  // less than the observation header
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool result = Assemble(out.path());
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(result);
+    EXPECT_EQ(writer.FailureReason(), KESTRIN_FAILURE_OUTPUT);
+    EXPECT_EQ(writer.FailureError(), EFBIG);
+    EXPECT_EQ(out.Entries(), (std::vector<std::string>{"ab01.16N", "ab01.16O"}));
+    EXPECT_EQ(ReadFile(out.File("ab01.16O")), "earlier observations");
+    EXPECT_EQ(ReadFile(out.File("ab01.16N")), "earlier navigation");
 }
 
 TEST_F(Assembly, NullNavigationBlockFails) {

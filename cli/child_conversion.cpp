@@ -1,0 +1,209 @@
+#include "child_conversion.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <set>
+#include <system_error>
+
+#include "kestrin/kestrin.h"
+
+namespace fs = std::filesystem;
+
+namespace tollmere::cli {
+namespace {
+
+// The children that run now. The lock is held while a child is started and registered, and
+// taken for good by StopChildConversions, so that no child escapes the interrupt: either it
+// is registered (and killed) or it is never started. A child leaves the registry before it is
+// reaped, so its process id cannot have been reused by another process when it is killed.
+std::mutex childrenLock;
+std::set<pid_t> children;
+
+// Message kinds on the pipe from child to parent.
+enum : char { kProgress = 'P', kFailure = 'F', kWritten = 'W', kResult = 'R' };
+
+bool WriteAll(int fd, const void* data, size_t size) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool ReadAll(int fd, void* data, size_t size) {
+    char* p = static_cast<char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::read(fd, p, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void SendRecord(int fd, char kind, int64_t a, int64_t b, const std::string& text = {}) {
+    const uint32_t length = static_cast<uint32_t>(text.size());
+    WriteAll(fd, &kind, 1);
+    WriteAll(fd, &a, sizeof a);
+    WriteAll(fd, &b, sizeof b);
+    WriteAll(fd, &length, sizeof length);
+    if (length > 0) WriteAll(fd, text.data(), length);
+}
+
+void ForwardNotification(void* context, unsigned int message, long wparam, long lparam) {
+    const int fd = *static_cast<int*>(context);
+    if (message == KESTRIN_MSG_PROGRESS) {
+        SendRecord(fd, kProgress, wparam, 0);
+    } else if (message == KESTRIN_MSG_FAILURE) {
+        SendRecord(fd, kFailure, wparam, lparam);
+    } else if (message == KESTRIN_MSG_FILE_WRITTEN && lparam != 0) {
+        SendRecord(fd, kWritten, 0, 0, reinterpret_cast<const char*>(lparam));
+    }
+}
+
+// The child's side: convert, report, end without running the parent's exit handlers (its
+// copies of the parent's output buffers must not be flushed a second time).
+[[noreturn]] void RunChild(int fd, const std::string& input, const std::string& folder,
+                           int32_t word, const std::string& tempFolder) {
+    if (!tempFolder.empty()) ::setenv("TMPDIR", tempFolder.c_str(), 1);
+    int context = fd;
+    KestrinNotifyTarget target{&ForwardNotification, &context};
+    const int result = ParseDataToRinexFormat(input.c_str(), folder.c_str(), word, &target);
+    SendRecord(fd, kResult, result, 0);
+    ::close(fd);
+    ::_exit(0);
+}
+
+// A private temporary folder for one child under $TMPDIR; empty when none can be made (the
+// child then uses $TMPDIR itself and the library reports what fails there).
+std::string MakeChildTempFolder() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/conversion-XXXXXX";
+    return ::mkdtemp(pattern.data()) != nullptr ? pattern : std::string();
+}
+
+void ReadReports(int fd, ConversionOutcome& outcome, const std::function<void(int)>& progress) {
+    for (;;) {
+        char kind = 0;
+        int64_t a = 0, b = 0;
+        uint32_t length = 0;
+        if (!ReadAll(fd, &kind, 1) || !ReadAll(fd, &a, sizeof a) || !ReadAll(fd, &b, sizeof b) ||
+            !ReadAll(fd, &length, sizeof length) || length > 65536) {
+            return;
+        }
+        std::string text(length, '\0');
+        if (length > 0 && !ReadAll(fd, text.data(), length)) return;
+        switch (kind) {
+            case kProgress:
+                outcome.sawProgress = true;
+                if (progress && a >= 0 && a <= 100) progress(static_cast<int>(a));
+                break;
+            case kFailure:
+                outcome.failureReason = static_cast<int>(a);
+                outcome.failureError = static_cast<int>(b);
+                break;
+            case kWritten:
+                outcome.written.push_back(text);
+                break;
+            case kResult:
+                outcome.result = static_cast<int>(a);
+                outcome.reported = true;
+                break;
+            default:
+                return;
+        }
+    }
+}
+
+}  // namespace
+
+ConversionOutcome ConvertInChild(const std::string& input, const std::string& folder,
+                                 int32_t optionWord, const std::function<void(int)>& progress) {
+    ConversionOutcome outcome;
+    int fds[2];
+    if (::pipe(fds) != 0) {
+        outcome.failureError = errno;
+        return outcome;
+    }
+    const std::string tempFolder = MakeChildTempFolder();
+    std::fflush(nullptr);  // the child must not inherit unwritten output
+    pid_t pid = -1;
+    {
+        std::lock_guard<std::mutex> lock(childrenLock);
+        pid = ::fork();
+        if (pid == 0) {
+            ::close(fds[0]);
+            RunChild(fds[1], input, folder, optionWord, tempFolder);
+        }
+        if (pid > 0) children.insert(pid);
+    }
+    ::close(fds[1]);
+    if (pid < 0) {
+        outcome.failureError = errno;
+        ::close(fds[0]);
+        return outcome;
+    }
+    ReadReports(fds[0], outcome, progress);
+    ::close(fds[0]);
+
+    // Wait for the end without reaping, leave the registry, then reap.
+    siginfo_t info{};
+    while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) != 0 &&
+           errno == EINTR) {
+    }
+    {
+        std::lock_guard<std::mutex> lock(childrenLock);
+        children.erase(pid);
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFSIGNALED(status)) outcome.exitSignal = WTERMSIG(status);
+    if (!outcome.reported || outcome.exitSignal != 0) RemoveUnfinishedFiles(folder, pid);
+    if (!tempFolder.empty()) {
+        std::error_code ec;
+        fs::remove_all(tempFolder, ec);
+    }
+    return outcome;
+}
+
+std::vector<pid_t> StopChildConversions() {
+    childrenLock.lock();  // held until the process ends: no child starts any more
+    std::vector<pid_t> stopped(children.begin(), children.end());
+    for (pid_t pid : stopped) ::kill(pid, SIGKILL);
+    for (pid_t pid : stopped) {
+        siginfo_t info{};
+        while (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) != 0 &&
+               errno == EINTR) {
+        }
+    }
+    return stopped;
+}
+
+void RemoveUnfinishedFiles(const std::string& folder, pid_t pid) {
+    const std::string tail = "." + std::to_string(pid) + ".";
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() > 5 && name[0] == '.' && name.find(tail) != std::string::npos &&
+            name.compare(name.size() - 5, 5, ".part") == 0) {
+            std::error_code removeError;
+            fs::remove(it->path(), removeError);
+        }
+    }
+}
+
+}  // namespace tollmere::cli

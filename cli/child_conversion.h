@@ -1,0 +1,43 @@
+// Each conversion of tollmere-cli runs in a child process of its own. The library converts one
+// file at a time per process and cannot be stopped half-way; a child can: on an interrupt the
+// program kills the running children, waits until they are gone and only then removes what
+// they left (their temporary folders and hidden unfinished files), so that nothing survives in
+// any interleaving. The child reports progress, the reason of a failure and each file it
+// published through a pipe.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tollmere::cli {
+
+// What one conversion in a child process came to.
+struct ConversionOutcome {
+    int result = 0;            // the library's result: 1 converted
+    bool reported = false;     // the child reported its result (it did not die on the way)
+    int exitSignal = 0;        // the signal that ended the child, when one did
+    bool sawProgress = false;  // a decoder ran over the data
+    int failureReason = 0;     // KESTRIN_FAILURE_* of a failed conversion (0 when none came)
+    int failureError = 0;      // the system error number behind it
+    std::vector<std::string> written;  // the output files the conversion published
+};
+
+// Converts `input` into `folder` with the option word in a child process and waits for it;
+// `progress` hears each percentage the library reports.
+ConversionOutcome ConvertInChild(const std::string& input, const std::string& folder,
+                                 int32_t optionWord, const std::function<void(int)>& progress);
+
+// Kills every child conversion still running and waits until each has ended; afterwards no
+// new child is started (the call is for an interrupt that ends the program). Returns their
+// process ids.
+std::vector<pid_t> StopChildConversions();
+
+// Removes the hidden unfinished files ".<name>.<pid>.<n>.part" that process `pid` left in
+// `folder`.
+void RemoveUnfinishedFiles(const std::string& folder, pid_t pid);
+
+}  // namespace tollmere::cli
