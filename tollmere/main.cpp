@@ -1,7 +1,12 @@
 // tollmere: lists the raw static files of a folder, converts the checked ones to RINEX and
 // edits their antenna heights.
+//   tollmere [FOLDER] [--screenshot PNG]
+// FOLDER is listed at start; --screenshot saves a picture of the dialog and exits (used for
+// the documentation).
 #include <QApplication>
 #include <QLineEdit>
+#include <QPixmap>
+#include <QTimer>
 #include <QTranslator>
 
 #include "language.h"
@@ -12,10 +17,25 @@ int main(int argc, char** argv) {
     QTranslator translator;
     tollmere::InstallTranslation(translator, QLocale::system());
     tollmere::CTollmereDlg dialog;
-    if (argc > 1) {  // a folder to list at start
-        dialog.folderEdit()->setText(QString::fromLocal8Bit(argv[1]));
+
+    QString folder, screenshot;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == QLatin1String("--screenshot") && i + 1 < args.size())
+            screenshot = args[++i];
+        else
+            folder = args[i];
+    }
+    if (!folder.isEmpty()) {
+        dialog.folderEdit()->setText(folder);
         dialog.scanFolder();
     }
     dialog.show();
+    if (!screenshot.isEmpty()) {
+        QTimer::singleShot(300, &dialog, [&] {
+            const bool saved = dialog.grab().save(screenshot, "PNG");
+            app.exit(saved ? 0 : 1);
+        });
+    }
     return app.exec();
 }
