@@ -9,11 +9,11 @@ namespace tollmere {
 
 class CAboutDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CAboutDlg(QWidget* parent = nullptr);
     QLabel* buildLine() const { return build_; }
 
-private:
+  private:
     QLabel* build_ = nullptr;
 };
 

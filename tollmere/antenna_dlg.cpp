@@ -19,7 +19,9 @@
 namespace tollmere {
 namespace {
 
-std::string S(const QString& text) { return text.toStdString(); }
+std::string S(const QString& text) {
+    return text.toStdString();
+}
 
 int32_t ReadI32(const unsigned char* b) {
     int32_t v;
@@ -44,12 +46,18 @@ RenameOutcome MoveNoReplace(const std::string& from, const std::string& to) {
 
 QString MethodName(int method) {
     switch (method) {
-    case 0: return CSetAnteHeightDlg::tr("Phase center");
-    case 1: return CSetAnteHeightDlg::tr("Slant height");
-    case 2: return CSetAnteHeightDlg::tr("Vertical height to edge");
-    case 3: return CSetAnteHeightDlg::tr("Altimetry");
-    case 4: return CSetAnteHeightDlg::tr("Vertical height to bottom");
-    default: return {};
+        case 0:
+            return CSetAnteHeightDlg::tr("Phase center");
+        case 1:
+            return CSetAnteHeightDlg::tr("Slant height");
+        case 2:
+            return CSetAnteHeightDlg::tr("Vertical height to edge");
+        case 3:
+            return CSetAnteHeightDlg::tr("Altimetry");
+        case 4:
+            return CSetAnteHeightDlg::tr("Vertical height to bottom");
+        default:
+            return {};
     }
 }
 
@@ -86,7 +94,8 @@ RenameOutcome RenameToPointName(const ConversionLibrary& library, const std::str
         library.GetStaticHead(path.c_str(), &year, &month, &day) == 0)
         return RenameOutcome::Unchanged;
     const size_t slash = path.find_last_of("/\\");
-    const std::string folder = slash == std::string::npos ? std::string{} : path.substr(0, slash + 1);
+    const std::string folder =
+        slash == std::string::npos ? std::string{} : path.substr(0, slash + 1);
     newPath = folder + EditedFileName(path, pointName, DayOfYear(year, month, day));
     if (newPath == path) return RenameOutcome::Unchanged;
     return MoveNoReplace(path, newPath);
@@ -167,9 +176,12 @@ void CSetAnteHeightDlg::loadHeader() {
         method_ = h[145];
         methods_->setCurrentIndex(methods_->findData(method_));
         pointName_->setText(QString::fromLatin1(reinterpret_cast<const char*>(h + 181),
-                                                static_cast<int>(strnlen(reinterpret_cast<const char*>(h + 181), 20))).left(4));
+                                                static_cast<int>(strnlen(
+                                                    reinterpret_cast<const char*>(h + 181), 20)))
+                                .left(4));
     }
-    if (pointName_->text().isEmpty()) pointName_->setText(QString::fromStdString(ProposedPointName(path_)));
+    if (pointName_->text().isEmpty())
+        pointName_->setText(QString::fromStdString(ProposedPointName(path_)));
     output_->setText(QString::asprintf("%.4f", outputHeight(method_, measured_, 1)));
 }
 
@@ -197,7 +209,8 @@ double CSetAnteHeightDlg::storedHeight(int toPhaseCenter) {
 void CSetAnteHeightDlg::onOk() {
     measured_ = height_->text().toDouble();
     if (library_.ModifyAnteHeightInfo != nullptr)
-        library_.ModifyAnteHeightInfo(path_.c_str(), S(pointName_->text()).c_str(), method_, measured_);
+        library_.ModifyAnteHeightInfo(path_.c_str(), S(pointName_->text()).c_str(), method_,
+                                      measured_);
     accept();
 }
 

@@ -34,7 +34,7 @@ RenameOutcome RenameToPointName(const ConversionLibrary& library, const std::str
 
 class CSetAnteHeightDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     CSetAnteHeightDlg(const std::string& path, const QString& start, const QString& stop,
                       QWidget* parent = nullptr);
 
@@ -48,14 +48,14 @@ public:
     // The stored height reduced to the phase centre (1) or the antenna bottom (0).
     double storedHeight(int toPhaseCenter);
 
-public slots:
+  public slots:
     // "OK": writes the header and closes the editor.
     void onOk();
 
-private slots:
+  private slots:
     void onMethodChanged(int index);
 
-private:
+  private:
     void loadHeader();
     double outputHeight(int method, double measured, int toPhaseCenter);
 

@@ -97,7 +97,8 @@ bool WriteApproxPosition(const std::string& path, const double xyz[3]) {
             if (replacement.size() != body) break;  // would not fit in place
             const long after = std::ftell(file);
             if (std::fseek(file, start, SEEK_SET) != 0 ||
-                std::fwrite(replacement.data(), 1, replacement.size(), file) != replacement.size() ||
+                std::fwrite(replacement.data(), 1, replacement.size(), file) !=
+                    replacement.size() ||
                 std::fseek(file, after, SEEK_SET) != 0)
                 break;
         } else if (line.find("END OF HEADER") != std::string::npos) {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tollmere {
 
@@ -18,29 +19,31 @@ struct ConversionJob {
 
 class CConvertThread : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit CConvertThread(const ConversionJob* job) : job_(job) {}
 
     // Called through the library's notify target on this thread.
     void onLibraryNotification(unsigned int message, long wparam, long lparam);
 
-public slots:
+  public slots:
     // Notification 2025: run the job.
     void run();
 
-signals:
-    void progress(int percent);        // 2024, blocking
+  signals:
+    void progress(int percent);             // 2024, blocking
     void conversionFailed(QString reason);  // 2026, blocking
-    void conversionStarted();          // 2027, queued
-    void conversionFinished();         // 2028, queued
+    void conversionStarted();               // 2027, queued
+    void conversionFinished();              // 2028, queued
 
-private:
+  private:
     bool convert(QString& reason);
     void singlePointStep();
+    std::string observationFile() const;
 
     const ConversionJob* job_;
     long failureCode_ = 0;
     long failureErrno_ = 0;
+    std::vector<std::string> written_;  // files the conversion reported writing
 };
 
 // The text of a conversion failure reason sent by the library.

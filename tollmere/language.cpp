@@ -7,9 +7,12 @@ namespace tollmere {
 
 QString UiLanguage(const QLocale& locale) {
     switch (locale.language()) {
-    case QLocale::Chinese: return QStringLiteral("zh_CN");
-    case QLocale::Russian: return QStringLiteral("ru");
-    default: return QStringLiteral("en");
+        case QLocale::Chinese:
+            return QStringLiteral("zh_CN");
+        case QLocale::Russian:
+            return QStringLiteral("ru");
+        default:
+            return QStringLiteral("en");
     }
 }
 

@@ -7,7 +7,9 @@
 
 namespace tollmere {
 
-SharedLibrary::~SharedLibrary() { release(); }
+SharedLibrary::~SharedLibrary() {
+    release();
+}
 
 std::string ExecutableFolder() {
     std::vector<char> buffer(4096);

@@ -13,7 +13,7 @@ namespace tollmere {
 
 // A loaded shared library; unloads on destruction.
 class SharedLibrary {
-public:
+  public:
     SharedLibrary() = default;
     ~SharedLibrary();
     SharedLibrary(const SharedLibrary&) = delete;
@@ -27,7 +27,7 @@ public:
     void* symbol(const char* name) const;
     const std::string& error() const { return error_; }
 
-private:
+  private:
     void* handle_ = nullptr;
     std::string error_;
 };
@@ -46,8 +46,8 @@ LibraryNames& CurrentLibraryNames();
 struct ConversionLibrary {
     using ParseFn = int (*)(const char*, const char*, int32_t, KestrinNotifyTarget*);
     using GetStaticHeadFn = int (*)(const char*, int*, int*, int*);
-    using ConvertFn = int (*)(const char*, const char*, int32_t, int32_t, int32_t, int32_t,
-                              int32_t, int32_t, int32_t, int32_t*, double);
+    using ConvertFn = int (*)(const char*, const char*, int32_t, int32_t, int32_t, int32_t, int32_t,
+                              int32_t, int32_t, int32_t*, double);
     using CorrectAntennaHgtFn = double (*)(const char*, int, double, int);
     using AntMeasInfoFn = int (*)(const char*, double*);
     using ModifyAntennaHeightFn = int (*)(const char*, double);

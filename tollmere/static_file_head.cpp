@@ -94,7 +94,7 @@ bool IsRawFileName(const std::string& name) {
     std::string ext = name.substr(dot + 1);
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    static const std::array<const char*, 7> kinds = {"DAT",  "RAW", "RT17", "RT27",
+    static const std::array<const char*, 7> kinds = {"DAT", "RAW", "RT17", "RT27",
                                                      "STH", "ZHD", "BIN"};
     return std::find(kinds.begin(), kinds.end(), ext) != kinds.end();
 }

@@ -35,8 +35,8 @@ std::optional<StaticFile_Head> ReadStaticFileHead(const std::string& path);
 std::optional<std::vector<StaticFile_Head>> ScanFolder(const std::string& folder);
 
 // Column texts.
-std::string FormatAntennaHeight(double metres);  // "%.3fM"
-std::string FormatFileSize(int64_t bytes);       // "%dB", "%.3fK", "%.3fM"
+std::string FormatAntennaHeight(double metres);        // "%.3fM"
+std::string FormatFileSize(int64_t bytes);             // "%dB", "%.3fK", "%.3fM"
 std::string FormatDate(int year, int month, int day);  // "%d-%d-%d"
 std::string FormatClock(const std::tm& local);         // "%d:%d:%d"
 

@@ -1,5 +1,6 @@
 #include "tollmere_dlg.h"
 
+#include <strings.h>
 #include <QAbstractButton>
 #include <QAction>
 #include <QButtonGroup>
@@ -24,16 +25,19 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <strings.h>
 
-#include "antenna_dlg.h"
 #include "about_dlg.h"
+#include "antenna_dlg.h"
 
 namespace tollmere {
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-std::string S(const QString& text) { return text.toStdString(); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+std::string S(const QString& text) {
+    return text.toStdString();
+}
 
 // Display order of the system boxes and their bits in the option word.
 constexpr int kSystemBits[6] = {0x01, 0x02, 0x04, 0x20, 0x10, 0x08};
@@ -115,7 +119,8 @@ void CTollmereDlg::buildControls() {
     connect(about_, &QPushButton::clicked, this, &CTollmereDlg::showAbout);
     connect(aboutAction, &QAction::triggered, this, &CTollmereDlg::showAbout);
     connect(version_, &QComboBox::currentIndexChanged, this, &CTollmereDlg::onVersionChanged);
-    connect(fileList_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { editRow(row); });
+    connect(fileList_, &QTableWidget::cellDoubleClicked, this,
+            [this](int row, int) { editRow(row); });
     connect(this, &CTollmereDlg::takeNext, this, &CTollmereDlg::onTakeNext, Qt::QueuedConnection);
 }
 
@@ -131,7 +136,8 @@ QWidget* CTollmereDlg::buildOptions() {
     mixed_ = new QCheckBox(tr("Mixed V3.02"));
     interval_ = new QComboBox;
     interval_->addItem(tr("Automatic"));
-    for (const char* hz : {"10", "5", "2", "1"}) interval_->addItem(QString::fromLatin1(hz) + tr("Hz"));
+    for (const char* hz : {"10", "5", "2", "1"})
+        interval_->addItem(QString::fromLatin1(hz) + tr("Hz"));
     for (const char* s : {"2", "5", "10", "15", "20", "30", "60"})
         interval_->addItem(QString::fromLatin1(s) + tr("s"));
     interval_->setCurrentIndex(0);
@@ -154,7 +160,8 @@ QWidget* CTollmereDlg::buildOptions() {
 
     auto* systems = new QHBoxLayout;
     systems->addWidget(new QLabel(tr("Export System:")));
-    const QString names[6] = {tr("GPS"), tr("GLO"), tr("BeiDou"), tr("Galileo"), tr("QZSS"), tr("SBAS")};
+    const QString names[6] = {tr("GPS"),     tr("GLO"),  tr("BeiDou"),
+                              tr("Galileo"), tr("QZSS"), tr("SBAS")};
     for (int i = 0; i < 6; ++i) {
         systems_[i] = new QCheckBox(names[i]);
         systems_[i]->setChecked(true);
@@ -223,13 +230,12 @@ void CTollmereDlg::fillList() {
     for (const StaticFile_Head& head : files_) {
         const int row = fileList_->rowCount();
         fileList_->insertRow(row);
-        const std::string texts[kColumnCount] = {
-            head.fileName,
-            FormatAntennaHeight(head.antennaHeight),
-            FormatFileSize(head.fileSize),
-            FormatDate(head.year, head.month, head.day),
-            head.startTime,
-            head.stopTime};
+        const std::string texts[kColumnCount] = {head.fileName,
+                                                 FormatAntennaHeight(head.antennaHeight),
+                                                 FormatFileSize(head.fileSize),
+                                                 FormatDate(head.year, head.month, head.day),
+                                                 head.startTime,
+                                                 head.stopTime};
         for (int c = 0; c < kColumnCount; ++c) {
             auto* item = new QTableWidgetItem(Q(texts[c]));
             item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable |
@@ -252,9 +258,9 @@ void CTollmereDlg::onVersionChanged(int index) {
 }
 
 void CTollmereDlg::setOptionControlsEnabled(bool enabled) {
-    QWidget* controls[] = {pathButton_, selectAll_, export_, samePath_, singleFreq_, multiFreq_,
-                           mixed_, version_, interval_, iono_, phaseCenter_, cycleSlip_,
-                           singlePoint_};
+    QWidget* controls[] = {pathButton_,  selectAll_, export_,     samePath_, singleFreq_,
+                           multiFreq_,   mixed_,     version_,    interval_, iono_,
+                           phaseCenter_, cycleSlip_, singlePoint_};
     for (QWidget* w : controls) w->setEnabled(enabled);
     for (QCheckBox* b : systems_) b->setEnabled(enabled);
 }
@@ -317,10 +323,10 @@ void CTollmereDlg::startWorker() {
             Qt::BlockingQueuedConnection);
     connect(worker_, &CConvertThread::conversionFailed, this, &CTollmereDlg::onConversionFailed,
             Qt::BlockingQueuedConnection);
-    connect(worker_, &CConvertThread::conversionStarted, this,
-            &CTollmereDlg::onConversionStarted, Qt::QueuedConnection);
-    connect(worker_, &CConvertThread::conversionFinished, this,
-            &CTollmereDlg::onConversionFinished, Qt::QueuedConnection);
+    connect(worker_, &CConvertThread::conversionStarted, this, &CTollmereDlg::onConversionStarted,
+            Qt::QueuedConnection);
+    connect(worker_, &CConvertThread::conversionFinished, this, &CTollmereDlg::onConversionFinished,
+            Qt::QueuedConnection);
     thread_->start();
     emit runJob();
 }
@@ -350,7 +356,8 @@ void CTollmereDlg::onConversionStarted() {
 
 void CTollmereDlg::onConversionFailed(const QString& reason) {
     if (closing_) return;
-    QString text = QStringLiteral("%1 %2").arg(Q(FileNameOf(job_.inputPath)), tr("Convert to Rinex Error"));
+    QString text =
+        QStringLiteral("%1 %2").arg(Q(FileNameOf(job_.inputPath)), tr("Convert to Rinex Error"));
     if (!reason.isEmpty()) text += QStringLiteral("\n") + reason;
     showMessage(QMessageBox::Warning, text);
 }
@@ -381,13 +388,16 @@ void CTollmereDlg::refreshRow(const std::string& inputPath) {
         char h[kStaticHeaderSize] = {};
         file.read(h, sizeof h);
         if (file.gcount() != kStaticHeaderSize || std::memcmp(h, "QVT-GPS ", 8) != 0) return;
-        const int year = static_cast<unsigned char>(h[60]) | (static_cast<unsigned char>(h[61]) << 8);
+        const int year =
+            static_cast<unsigned char>(h[60]) | (static_cast<unsigned char>(h[61]) << 8);
         char date[32];
         std::snprintf(date, sizeof date, "%4d-%d-%d", year, static_cast<unsigned char>(h[59]),
                       static_cast<unsigned char>(h[58]));
         fileList_->item(row, kColDate)->setText(QString::fromLatin1(date));
-        fileList_->item(row, kColStart)->setText(QString::fromLatin1(h + 107, static_cast<int>(strnlen(h + 107, 8))));
-        fileList_->item(row, kColStop)->setText(QString::fromLatin1(h + 115, static_cast<int>(strnlen(h + 115, 8))));
+        fileList_->item(row, kColStart)
+            ->setText(QString::fromLatin1(h + 107, static_cast<int>(strnlen(h + 107, 8))));
+        fileList_->item(row, kColStop)
+            ->setText(QString::fromLatin1(h + 115, static_cast<int>(strnlen(h + 115, 8))));
         return;
     }
 }
@@ -399,7 +409,8 @@ void CTollmereDlg::editRow(int row) {
         showMessage(QMessageBox::Warning, tr("Please Select File"));
         return;
     }
-    const std::string path = JoinPath(S(folderEdit_->text()), S(fileList_->item(row, kColName)->text()));
+    const std::string path =
+        JoinPath(S(folderEdit_->text()), S(fileList_->item(row, kColName)->text()));
     std::ifstream file(path, std::ios::binary);
     if (!file) return;
     char h[kStaticHeaderSize] = {};
@@ -425,9 +436,8 @@ void CTollmereDlg::renameAfterEdit(int, const std::string& path, const std::stri
     std::string newPath;
     const RenameOutcome outcome = RenameToPointName(library_, path, pointName, newPath);
     if (outcome == RenameOutcome::TargetExists)
-        showMessage(QMessageBox::Warning,
-                    tr("A file named %1 already exists; %2 keeps its name.")
-                        .arg(Q(FileNameOf(newPath)), Q(FileNameOf(path))));
+        showMessage(QMessageBox::Warning, tr("A file named %1 already exists; %2 keeps its name.")
+                                              .arg(Q(FileNameOf(newPath)), Q(FileNameOf(path))));
     if (!folderEdit_->text().isEmpty()) scanFolder();
 }
 
@@ -443,17 +453,21 @@ void CTollmereDlg::showMessage(QMessageBox::Icon icon, const QString& text) {
 }
 
 bool CTollmereDlg::askYesNo(const QString& text) {
-    QMessageBox box(QMessageBox::Question, tr("Tollmere"), text, QMessageBox::Yes | QMessageBox::No, this);
+    QMessageBox box(QMessageBox::Question, tr("Tollmere"), text, QMessageBox::Yes | QMessageBox::No,
+                    this);
     box.button(QMessageBox::Yes)->setText(tr("Yes"));
     box.button(QMessageBox::No)->setText(tr("No"));
     return box.exec() == QMessageBox::Yes;
 }
 
 QString CTollmereDlg::chooseFolder(const QString& title) {
-    return QFileDialog::getExistingDirectory(this, title, folderEdit_->text(), QFileDialog::ShowDirsOnly);
+    return QFileDialog::getExistingDirectory(this, title, folderEdit_->text(),
+                                             QFileDialog::ShowDirsOnly);
 }
 
-bool CTollmereDlg::runEditor(CSetAnteHeightDlg& editor) { return editor.exec() == QDialog::Accepted; }
+bool CTollmereDlg::runEditor(CSetAnteHeightDlg& editor) {
+    return editor.exec() == QDialog::Accepted;
+}
 
 void CTollmereDlg::done(int result) {
     // Leaving while a file converts: the queue is dropped, the current file ends first.

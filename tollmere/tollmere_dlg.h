@@ -32,7 +32,7 @@ enum Column { kColName, kColHeight, kColSize, kColDate, kColStart, kColStop, kCo
 
 class CTollmereDlg : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit CTollmereDlg(QWidget* parent = nullptr);
     ~CTollmereDlg() override;
 
@@ -49,7 +49,9 @@ public:
     QCheckBox* phaseCenterBox() const { return phaseCenter_; }
     QCheckBox* cycleSlipBox() const { return cycleSlip_; }
     QCheckBox* singlePointBox() const { return singlePoint_; }
-    QCheckBox* systemBox(int index) const { return systems_[index]; }  // GPS GLO BeiDou Galileo QZSS SBAS
+    QCheckBox* systemBox(int index) const {
+        return systems_[index];
+    }  // GPS GLO BeiDou Galileo QZSS SBAS
     QRadioButton* singleFreqButton() const { return singleFreq_; }
     QRadioButton* multiFreqButton() const { return multiFreq_; }
     QPushButton* selectAllButton() const { return selectAll_; }
@@ -69,18 +71,18 @@ public:
     // Double click on a row.
     void editRow(int row);
 
-public slots:
+  public slots:
     void onPath();
     void onSelectAll();
     void onVersionChanged(int index);
     void showAbout();
 
-signals:
+  signals:
     void runJob();    // 2025 to the worker
     void takeNext();  // 2029 to the dialog itself
     void idle();      // the queue is done and the controls are enabled again
 
-protected:
+  protected:
     // Message boxes and choosers; tests replace them.
     virtual void showMessage(QMessageBox::Icon icon, const QString& text);
     virtual bool askYesNo(const QString& text);
@@ -88,14 +90,14 @@ protected:
     virtual bool runEditor(CSetAnteHeightDlg& editor);
     void done(int result) override;
 
-private slots:
+  private slots:
     void onProgress(int percent);
     void onConversionStarted();
     void onConversionFailed(const QString& reason);
     void onConversionFinished();
     void onTakeNext();
 
-private:
+  private:
     void buildControls();
     QWidget* buildOptions();
     void fillList();

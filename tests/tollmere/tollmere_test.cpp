@@ -1,6 +1,7 @@
 // The desktop program under the offscreen platform: controls and their option word, the folder
 // scan, Export and its refusals, real conversions through the libraries found beside the test,
 // the single-point step, the antenna-height editor and the three languages.
+#include <sys/stat.h>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,7 +21,6 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
-#include <sys/stat.h>
 
 #include "about_dlg.h"
 #include "antenna_dlg.h"
@@ -40,22 +40,26 @@ namespace {
 
 // The dialog with its message boxes, choosers and editor recorded instead of shown.
 class TestDialog : public CTollmereDlg {
-public:
+  public:
     QStringList messages;
     QString folderChoice;
     bool answerYes = true;
     std::function<bool(CSetAnteHeightDlg&)> editor;
 
-protected:
+  protected:
     void showMessage(QMessageBox::Icon, const QString& text) override { messages << text; }
     bool askYesNo(const QString&) override { return answerYes; }
     QString chooseFolder(const QString&) override { return folderChoice; }
     bool runEditor(CSetAnteHeightDlg& dlg) override { return editor ? editor(dlg) : false; }
 };
 
-std::string ReadAll(const std::string& path) { return testsupport::ReadFile(path); }
+std::string ReadAll(const std::string& path) {
+    return testsupport::ReadFile(path);
+}
 
-std::string SampleBytes() { return ReadAll(std::string(TOLLMERE_SAMPLES) + "/oemv_20091218.dat"); }
+std::string SampleBytes() {
+    return ReadAll(std::string(TOLLMERE_SAMPLES) + "/oemv_20091218.dat");
+}
 
 int RowOf(const CTollmereDlg& dlg, const QString& name) {
     for (int r = 0; r < dlg.fileList()->rowCount(); ++r)
@@ -82,7 +86,8 @@ std::vector<std::string> FilesEndingInO(const std::string& folder) {
 }
 
 // Lines of a text file other than those containing skip.
-std::vector<std::string> LinesWithout(const std::string& path, const std::vector<std::string>& skip) {
+std::vector<std::string> LinesWithout(const std::string& path,
+                                      const std::vector<std::string>& skip) {
     std::istringstream in(ReadAll(path));
     std::vector<std::string> lines;
     for (std::string line; std::getline(in, line);) {
@@ -104,7 +109,7 @@ bool ExportAndWait(TestDialog& dlg, int timeoutMs = 120000) {
 
 class TollmereTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void init() { CurrentLibraryNames() = LibraryNames{}; }
 
     void defaultControlsGiveTheirWord() {
@@ -120,7 +125,8 @@ private slots:
         QVERIFY(dlg.multiFreqButton()->isChecked() && !dlg.singleFreqButton()->isChecked());
         QVERIFY(dlg.samePathBox()->isChecked() && !dlg.singlePointBox()->isChecked());
         QCOMPARE(dlg.fileList()->columnWidth(kColName), 180);
-        QCOMPARE(dlg.fileList()->horizontalHeaderItem(kColStart)->text(), QStringLiteral("Start time "));
+        QCOMPARE(dlg.fileList()->horizontalHeaderItem(kColStart)->text(),
+                 QStringLiteral("Start time "));
         QCOMPARE(dlg.fileList()->rowCount(), 0);
     }
 
@@ -141,8 +147,8 @@ private slots:
         dlg.systemBox(3)->setChecked(false);  // Galileo is bit 5
         dlg.systemBox(5)->setChecked(false);  // SBAS is bit 3
         dlg.intervalList()->setCurrentIndex(11);
-        QCOMPARE(OptionWord(dlg.optionControls()), (3 << 24) | (11 << 16) | 0x2000 | 0x1000 |
-                                                       0x400 | 0x200 | 0x100 | 0x17);
+        QCOMPARE(OptionWord(dlg.optionControls()),
+                 (3 << 24) | (11 << 16) | 0x2000 | 0x1000 | 0x400 | 0x200 | 0x100 | 0x17);
     }
 
     void exportRefusals() {
@@ -161,12 +167,15 @@ private slots:
                  for (int i = 0; i < 6; ++i) d.systemBox(i)->setChecked(false);
              },
              "Select Export Satellite System!"},
-            {"no version", [](TestDialog& d) { d.versionList()->setCurrentIndex(-1); }, "Select Version"},
+            {"no version", [](TestDialog& d) { d.versionList()->setCurrentIndex(-1); },
+             "Select Version"},
             {"no checked file", [](TestDialog&) {}, "Please Select File"},
-            {"chooser cancelled", [](TestDialog& d) {
+            {"chooser cancelled",
+             [](TestDialog& d) {
                  Check(d, "a.dat");
                  d.samePathBox()->setChecked(false);
-             }, ""},
+             },
+             ""},
         };
         for (const Case& c : cases) {
             TestDialog dlg;
@@ -199,7 +208,8 @@ private slots:
         dlg.folderEdit()->setText(QString::fromStdString(dir.path()));
         dlg.scanFolder();
         QStringList names;
-        for (int r = 0; r < dlg.fileList()->rowCount(); ++r) names << dlg.fileList()->item(r, 0)->text();
+        for (int r = 0; r < dlg.fileList()->rowCount(); ++r)
+            names << dlg.fileList()->item(r, 0)->text();
         names.sort();
         QCOMPARE(names, (QStringList{"B.Rt17", "a.dat", "blank.STH", "short.raw"}));
 
@@ -217,7 +227,8 @@ private slots:
         QCOMPARE(Cell(dlg, "blank.STH", kColStop), QStringLiteral("09:30:00"));
         // No header, or too short for one: today's date, times of the clock or file system.
         const QDate today = QDate::currentDate();
-        const QString date = QStringLiteral("%1-%2-%3").arg(today.year()).arg(today.month()).arg(today.day());
+        const QString date =
+            QStringLiteral("%1-%2-%3").arg(today.year()).arg(today.month()).arg(today.day());
         for (const char* name : {"B.Rt17", "short.raw"}) {
             QCOMPARE(Cell(dlg, name, kColDate), date);
             QCOMPARE(Cell(dlg, name, kColHeight), QStringLiteral("0.000M"));
@@ -236,9 +247,11 @@ private slots:
 
     void sizeAndNameRules() {
         const std::pair<int64_t, const char*> sizes[] = {
-            {0, "0B"}, {1024, "1024B"}, {1025, "1.001K"}, {1048576, "1024.000K"},
+            {0, "0B"},           {1024, "1024B"},
+            {1025, "1.001K"},    {1048576, "1024.000K"},
             {1048577, "1.000M"}, {5000000000LL, "4768.372M"}};
-        for (const auto& [bytes, text] : sizes) QCOMPARE(QString::fromStdString(FormatFileSize(bytes)), QString(text));
+        for (const auto& [bytes, text] : sizes)
+            QCOMPARE(QString::fromStdString(FormatFileSize(bytes)), QString(text));
         QVERIFY(IsRawFileName("x.ZhD") && IsRawFileName("a.b.rt27") && IsRawFileName("y.bin"));
         QVERIFY(!IsRawFileName("dat") && !IsRawFileName("x.dat.txt") && !IsRawFileName("x.rt1"));
     }
@@ -275,7 +288,8 @@ private slots:
         for (int r = 0; r < 2; ++r) QCOMPARE(dlg.fileList()->item(r, 0)->checkState(), Qt::Checked);
         dlg.selectAllButton()->click();
         QCOMPARE(dlg.selectAllButton()->text(), QStringLiteral("SELECT ALL"));
-        for (int r = 0; r < 2; ++r) QCOMPARE(dlg.fileList()->item(r, 0)->checkState(), Qt::Unchecked);
+        for (int r = 0; r < 2; ++r)
+            QCOMPARE(dlg.fileList()->item(r, 0)->checkState(), Qt::Unchecked);
     }
 
     void realConversionRefreshesRowAndReachesHundred() {
@@ -306,7 +320,8 @@ private slots:
         QCOMPARE(dlg.statusLine()->text(), QStringLiteral("Complete"));
         QCOMPARE(dlg.fileList()->item(row, kColDate)->text(), date);
         QCOMPARE(dlg.fileList()->item(row, kColStart)->text(), QStringLiteral("23:07:00"));
-        // The file without a header failed with its name and the library's reason; the queue went on.
+        // The file without a header failed with its name and the library's reason; the queue went
+        // on.
         QCOMPARE(dlg.messages.size(), 1);
         QVERIFY(dlg.messages[0].startsWith("noheader.dat Convert to Rinex Error\n"));
         QVERIFY(std::filesystem::exists(dir.File("oemv_20091218.09O")));
@@ -325,12 +340,17 @@ private slots:
         Check(dlg, "oemv_20091218.dat");
         dlg.folderChoice = QString::fromStdString(plain.path());
         QVERIFY(ExportAndWait(dlg));
+        const std::string before = plain.File("oemv_20091218.09O");
+        // Older observation files whose names contain the new file's base: whatever order the
+        // folder lists them in, none of them gets the new coordinate.
+        const std::string decoy = ReadAll(before);
+        for (int i = 0; i < 20; ++i)
+            located.Write("oemv_20091218" + std::to_string(i) + ".09o", decoy);
         dlg.singlePointBox()->setChecked(true);
         dlg.folderChoice = QString::fromStdString(located.path());
         QVERIFY(ExportAndWait(dlg));
         QVERIFY(dlg.messages.isEmpty());
 
-        const std::string before = plain.File("oemv_20091218.09O");
         const std::string after = located.File("oemv_20091218.09O");
         // Only the coordinate line (and the run date) differ; the file keeps its length.
         QCOMPARE(ReadAll(after).size(), ReadAll(before).size());
@@ -338,7 +358,8 @@ private slots:
         QVERIFY(LinesWithout(after, skip) == LinesWithout(before, skip));
         std::istringstream lines(ReadAll(after));
         std::string line;
-        while (std::getline(lines, line) && line.find("APPROX POSITION XYZ") == std::string::npos) {}
+        while (std::getline(lines, line) && line.find("APPROX POSITION XYZ") == std::string::npos) {
+        }
         QCOMPARE(line.size(), size_t{80});
         double xyz[3];
         QCOMPARE(std::sscanf(line.c_str(), "%lf %lf %lf", &xyz[0], &xyz[1], &xyz[2]), 3);
@@ -348,7 +369,10 @@ private slots:
         double expected[3] = {0, 0, 0};
         QVERIFY(baldorn.SinglePosition(before.c_str(), expected, nullptr) != 0);
         for (int i = 0; i < 3; ++i) QVERIFY(std::fabs(xyz[i] - expected[i]) < 0.001);
-        QVERIFY(line.find(" -3869297.0463") == std::string::npos);  // the header's own value is gone
+        // The header's own value is gone; the older files are as they were.
+        QVERIFY(line.find(" -3869297.0463") == std::string::npos);
+        for (int i = 0; i < 20; ++i)
+            QVERIFY(ReadAll(located.File("oemv_20091218" + std::to_string(i) + ".09o")) == decoy);
     }
 
     void missingLibraryOrExportFailsEachFile() {
@@ -393,7 +417,8 @@ private slots:
         const std::string header =
             std::string(60, ' ') + "RINEX VERSION / TYPE\n" +
             "     1000.0000     2000.0000     3000.0000                  APPROX POSITION XYZ \n" +
-            std::string(60, ' ') + "END OF HEADER       \n" + " 09 12 18 23  7  0.0000000  0  1G01\n";
+            std::string(60, ' ') + "END OF HEADER       \n" +
+            " 09 12 18 23  7  0.0000000  0  1G01\n";
         QCOMPARE(header.find("APPROX"), size_t{81 + 60});
         dir.Write("site.13o", header);
         dir.Write("site.13n", "nav");
@@ -409,7 +434,8 @@ private slots:
         QVERIFY(WriteApproxPosition(dir.File("site.13o"), xyz));
         const std::string written = ReadAll(dir.File("site.13o"));
         QCOMPARE(written.size(), header.size());
-        QCOMPARE(written.substr(81, 81), std::string(" -3869297.1235  3436571.5000  3717369.2500                  APPROX POSITION XYZ \n"));
+        QCOMPARE(written.substr(81, 81), std::string(" -3869297.1235  3436571.5000  3717369.2500   "
+                                                     "               APPROX POSITION XYZ \n"));
         QCOMPARE(written.substr(0, 81), header.substr(0, 81));
         QCOMPARE(written.substr(162), header.substr(162));
 
@@ -418,7 +444,8 @@ private slots:
         QVERIFY(!WriteApproxPosition(dir.File("x.13n"), xyz));
         dir.Write("y.13o", header.substr(0, 162));
         QVERIFY(!WriteApproxPosition(dir.File("y.13o"), xyz));
-        const std::string shortLine = "1 2 3 APPROX POSITION XYZ\n" + std::string(60, ' ') + "END OF HEADER       \n";
+        const std::string shortLine =
+            "1 2 3 APPROX POSITION XYZ\n" + std::string(60, ' ') + "END OF HEADER       \n";
         dir.Write("z.13o", shortLine);
         QVERIFY(!WriteApproxPosition(dir.File("z.13o"), xyz));
         QCOMPARE(ReadAll(dir.File("z.13o")), shortLine);
@@ -446,7 +473,8 @@ private slots:
             proposed = e.pointNameEdit()->text();
             e.pointNameEdit()->setText("ROOF");
             e.onOk();
-            bottomHeight = e.storedHeight(0);  // what the row shows as "%.3fm" with "Phase Center" off
+            bottomHeight =
+                e.storedHeight(0);  // what the row shows as "%.3fm" with "Phase Center" off
             return e.result() == QDialog::Accepted;
         };
         dlg.fileList()->selectRow(0);
@@ -553,7 +581,7 @@ private slots:
         }
     }
 
-private:
+  private:
     static void dirWrite(TempDir& dir, const char* name) {
         testsupport::WriteStaticFile(dir.path(), name, StaticHeaderFields{}, "");
     }
