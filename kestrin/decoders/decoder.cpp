@@ -113,6 +113,7 @@ int DecoderFrame::Run(const std::string& inputPath, const std::string& outputFol
         processed += got;
     }
     input.Close();
+    EndOfData();
     SendProgress(100);
     info.dataType = workingDataType;
 
@@ -200,10 +201,19 @@ size_t DecoderFrame::ScanBuffer(uint64_t bufferStart, uint64_t fileLength, uint6
     return offset > fill_ ? fill_ : offset;
 }
 
+void DecoderFrame::MarkSignalUsed(int32_t sysCode, int32_t prn, int slot) {
+    MarkSlotUsed(info, sysCode, prn, slot);
+}
+
 void DecoderFrame::AddEpoch(OBSERVATIONS&& epoch) {
     ApplyLockTimeSlips(epoch, lockTimes_);
     Epochs().push_back(std::move(epoch));
     lastEpochTime_ = Epochs().back().time;
+}
+
+void DecoderFrame::NoteSignal(int32_t sysCode, int32_t prn, const BlockData& block) {
+    MarkSlotUsed(info, sysCode, prn, block.signalType);
+    CountObservations(info, sysCode, prn, block);
 }
 
 GnssTime DecoderFrame::LastEpochTime() const {
