@@ -4,6 +4,7 @@
 // FOLDER is listed at start; --screenshot saves a picture of the dialog and exits (used for
 // the documentation).
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QTimer>
@@ -14,8 +15,12 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QTranslator translator;
+    QTranslator translator, qtTranslator;
     tollmere::InstallTranslation(translator, QLocale::system());
+    // Qt's own texts (the folder chooser) where the system has them in that language.
+    if (qtTranslator.load(QStringLiteral("qtbase_") + tollmere::UiLanguage(QLocale::system()),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTranslator);
     tollmere::CTollmereDlg dialog;
 
     QString folder, screenshot;

@@ -333,7 +333,6 @@ void CTollmereDlg::startWorker() {
 
 void CTollmereDlg::stopWorker() {
     if (thread_ == nullptr) return;
-    disconnect(this, &CTollmereDlg::runJob, worker_, nullptr);
     thread_->quit();
     // The worker may wait on a blocking notification to this thread: keep serving them.
     while (!thread_->wait(20)) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);

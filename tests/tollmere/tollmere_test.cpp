@@ -330,6 +330,24 @@ class TollmereTest : public QObject {
                 dlg.systemBox(5)->isEnabled());
     }
 
+    void exitWhileConvertingNeverLeavesPartialFiles() {
+        TempDir dir;
+        dir.Write("a.dat", SampleBytes());
+        dir.Write("b.dat", SampleBytes());
+        TestDialog dlg;
+        dlg.folderEdit()->setText(QString::fromStdString(dir.path()));
+        dlg.scanFolder();
+        dlg.selectAllButton()->click();
+        QVERIFY(dlg.exportChecked());
+        dlg.exitButton()->click();  // waits for the running file; the queue is dropped
+        QVERIFY(!dlg.isVisible());
+        // At most the file that was running was converted, completely; nothing half-written.
+        QVERIFY(FilesEndingInO(dir.path()).size() <= 1);
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            QVERIFY(e.path().filename().string().find(".part") == std::string::npos);
+        QCoreApplication::processEvents();
+    }
+
     void singlePointStepWritesTheCoordinate() {
         TempDir in, plain, located;
         in.Write("oemv_20091218.dat", SampleBytes());
