@@ -6,6 +6,7 @@
 #include "decoders/oem_binary.h"
 #include "decoders/rt17_decoder.h"
 #include "decoders/ubx_decoder.h"
+#include "decoders/rtcm3.h"
 
 namespace kestrin {
 
@@ -38,6 +39,8 @@ int RunDecoder(const HeaderInfo& info, const ConvertOptions& options, KestrinNot
         case 2:
         case 6:
             return RunOn(ProcessOemBinaryDecoder(), info, options, window, inputPath, outputFolder);
+        case 7:
+            return RunOn(ProcessRtcm3Decoder(), info, options, window, inputPath, outputFolder);
         case 9:
             return RunOn(ProcessRt17Decoder(), info, options, window, inputPath, outputFolder);
         case 4:
