@@ -46,7 +46,11 @@ double WeekDiff(double a, double b) {
 
 }  // namespace
 
-Rtcm3Decoder::Rtcm3Decoder() : glonassFrequencies(UnknownGlonassFrequencies()) {}
+Rtcm3Decoder::Rtcm3Decoder() : glonassFrequencies(UnknownGlonassFrequencies()) {
+    // Lock-time indicators become minimum lock times in seconds; they stop at their largest
+    // value instead of wrapping.
+    lockReporting.fill({LockEvidence::kLockTime, 0.0});
+}
 
 Rtcm3Decoder& ProcessRtcm3Decoder() {
     static Rtcm3Decoder decoder;

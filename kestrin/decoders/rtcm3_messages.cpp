@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/gnss_time.h"
+#include "decoders/navwords/accuracy.h"
 #include "decoders/navwords/glonass_strings.h"
 #include "rinex/obs_codes.h"
 
@@ -54,14 +55,36 @@ GnssTime TimeOf(int week, double sow, bool bds) {
     return t;
 }
 
-// Galileo signal-in-space accuracy index to metres; -1 for "no accuracy prediction".
-double SisaMetres(int index) {
-    if (index < 50) return index * 0.01;
-    if (index < 75) return 0.5 + (index - 50) * 0.02;
-    if (index < 100) return 1.0 + (index - 75) * 0.04;
-    if (index < 126) return 2.0 + (index - 100) * 0.16;
-    return -1.0;
+// Minimum lock time in seconds of the 7-bit lock-time indicator of the legacy observation
+// messages: 0..23 in 1 s steps, then doubling steps up to 937 s (127: 937 s or more).
+double LegacyLockSeconds(int i) {
+    if (i < 24) return i;
+    if (i < 48) return 2.0 * i - 24;
+    if (i < 72) return 4.0 * i - 120;
+    if (i < 96) return 8.0 * i - 408;
+    if (i < 120) return 16.0 * i - 1176;
+    if (i < 127) return 32.0 * i - 3096;
+    return 937.0;
 }
+
+}  // namespace
+
+double MsmLockSeconds(int indicator, bool extended) {
+    if (indicator < 0) return -1.0;
+    if (!extended) {
+        // 4-bit indicator: 0 below 32 ms, else 2^(i+4) ms.
+        if (indicator > 15) return -1.0;
+        return indicator == 0 ? 0.0 : std::ldexp(1.0, indicator + 4) * 0.001;
+    }
+    // 10-bit indicator: 0..63 in ms, then blocks of 32 values with doubling steps
+    // (2^k x i - k x 2^(k+5) ms in block k); values above 704 are reserved.
+    if (indicator < 64) return indicator * 0.001;
+    if (indicator > 704) return -1.0;
+    const int k = (indicator - 64) / 32 + 1;
+    return (std::ldexp(1.0, k) * indicator - k * std::ldexp(1.0, k + 5)) * 0.001;
+}
+
+namespace {
 
 // ---- legacy observations --------------------------------------------------------------
 
@@ -145,7 +168,7 @@ bool BuildLegacySatellite(const LegacySatellite& s, const LegacyLayout& layout,
     if (s.phase1 != InvalidCode(20) && lambda1 > 0)
         l1.carrierPhase = (range1 + s.phase1 * 0.0005) / lambda1;
     l1.snr = s.cnr1 * 0.25;
-    l1.lockTime = s.lock1;
+    l1.lockTime = LegacyLockSeconds(s.lock1);
     if (s.range1 != 0) AddBlockOnce(sat, l1);
 
     // No L2: the invalid code, or (as some receivers send it) every L2 field zero.
@@ -160,7 +183,7 @@ bool BuildLegacySatellite(const LegacySatellite& s, const LegacyLayout& layout,
     if (s.phase2 != InvalidCode(20) && lambda2 > 0)
         l2.carrierPhase = (range1 + s.phase2 * 0.0005) / lambda2;
     l2.snr = s.cnr2 * 0.25;
-    l2.lockTime = s.lock2;
+    l2.lockTime = LegacyLockSeconds(s.lock2);
     if (s.range1 != 0) AddBlockOnce(sat, l2);
     return true;
 }
@@ -294,7 +317,9 @@ BlockData MsmBlock(const MsmHeader& h, const MsmSatellite& s, const MsmCell& c, 
         b.doppler = -rate / lambda;
     }
     b.snr = c.cnr;
-    b.lockTime = c.lock;
+    b.lockTime = MsmLockSeconds(c.lock, high);
+    // Half-cycle ambiguity indicator: the phase may still be off by half a cycle.
+    if (c.halfCycle && b.carrierPhase != 0.0) b.lli |= 2u;
     return b;
 }
 
@@ -583,7 +608,7 @@ bool DecodeRtcm3GalileoEphemeris(ByteView body, KeplerEphemeris& eph) {
     eph.prn = static_cast<int32_t>(r.U(6));
     const int week = static_cast<int>(r.U(12)) + 1024;
     eph.iode = static_cast<double>(r.U(10));
-    eph.accuracy = SisaMetres(static_cast<int>(r.U(8)));
+    eph.accuracy = SisaMeters(static_cast<int>(r.U(8)));
     eph.idot = Semicircles(r, 14, -43);
     const double toc = static_cast<double>(r.U(14)) * 60.0;
     eph.af2 = Signed(r, 6, -59);

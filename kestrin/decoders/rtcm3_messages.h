@@ -66,4 +66,8 @@ bool DecodeRtcm3BdsEphemeris(ByteView body, KeplerEphemeris& eph);
 bool DecodeRtcm3GlonassEphemeris(ByteView body, const GnssTime& reference, int leapSeconds,
                                  gEphemeris& eph, int& frequencyNumber);
 
+// Minimum lock time in seconds of an MSM lock-time indicator (extended: the 10-bit indicator
+// of MSM6/7, else the 4-bit one of MSM1-5); -1 for values the format leaves undefined.
+double MsmLockSeconds(int indicator, bool extended);
+
 }  // namespace kestrin

@@ -379,13 +379,37 @@ TEST(Rtcm3Convert, EpochWhoseClosingMessageIsLostDoesNotSwallowTheNext) {
 }
 
 TEST(Rtcm3Convert, FallingLockTimeIndicatorMarksASlip) {
+    // Indicators 9 (at least 4.096 s), 3 (0.128 s: fell), 6 (1.024 s, one second later: the
+    // lock held). A fourth epoch with indicator 6 again (1.024 s two seconds after the last
+    // one, the lock began after it) and a fifth after a gap of 3 s with indicator 8 (at
+    // least 4.096 s: held) follow.
     const std::string stream = Msm4(1074, kTowMs, false, 9) + Msm4(1074, kTowMs + 1000, false, 3) +
-                               Msm4(1074, kTowMs + 2000, false, 4);
+                               Msm4(1074, kTowMs + 2000, false, 6) +
+                               Msm4(1074, kTowMs + 4000, false, 6) +
+                               Msm4(1074, kTowMs + 7000, false, 8);
     Conversion c = Convert(stream, 2023, 9, 21, kRinex302);
     ASSERT_EQ(c.result, 1);
     // The loss-of-lock digit follows the phase (column 34 of the record).
     EXPECT_EQ(RecordOf(EpochRecords(c.Obs(), 0), "G05")[33], ' ');
     EXPECT_EQ(RecordOf(EpochRecords(c.Obs(), 1), "G05")[33], '1');
+    EXPECT_EQ(RecordOf(EpochRecords(c.Obs(), 2), "G05")[33], ' ');
+    EXPECT_EQ(RecordOf(EpochRecords(c.Obs(), 3), "G05")[33], '1');
+    EXPECT_EQ(RecordOf(EpochRecords(c.Obs(), 4), "G05")[33], ' ');
+}
+
+TEST(Rtcm3Convert, HalfCycleIndicatorGivesTheHalfCycleDigit) {
+    // G05 with the half-cycle ambiguity indicator set, its lock held (indicator 9), then
+    // fallen (indicator 3), then the ambiguity resolved.
+    const auto msm = [](uint32_t ms, int lock, int half) {
+        const MsmCell cell{5, 2, 100, 100, lock, half, 40, 0};
+        return Rtcm3Frame(Rtcm3MsmMessage(1074, ms, false, {{5, 70, 0, 100}}, {cell}));
+    };
+    const std::string stream =
+        msm(kTowMs, 9, 1) + msm(kTowMs + 1000, 3, 1) + msm(kTowMs + 2000, 6, 0);
+    Conversion c = Convert(stream, 2023, 9, 21, kRinex302);
+    ASSERT_EQ(c.result, 1);
+    EXPECT_EQ(RecordOf(EpochRecords(c.Obs(), 0), "G05")[33], '2');
+    EXPECT_EQ(RecordOf(EpochRecords(c.Obs(), 1), "G05")[33], '3');
     EXPECT_EQ(RecordOf(EpochRecords(c.Obs(), 2), "G05")[33], ' ');
 }
 

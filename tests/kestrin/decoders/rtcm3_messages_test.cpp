@@ -111,7 +111,24 @@ TEST(Rtcm3Msm, Msm7ValuesFollowTheFieldScales) {
     // Doppler in Hz with the RINEX sign: minus the range rate over the wavelength.
     EXPECT_NEAR(b.doppler, (700 - 0.1234) / kGpsL1, 1e-9);
     EXPECT_DOUBLE_EQ(b.snr, 45.0);
-    EXPECT_DOUBLE_EQ(b.lockTime, 500);
+    // Extended indicator 500: 16384 x 500 - 7340032 ms.
+    EXPECT_DOUBLE_EQ(b.lockTime, 851.968);
+}
+
+TEST(Rtcm3Msm, LockTimeIndicatorsGiveMinimumLockTimesInSeconds) {
+    const struct {
+        int indicator;
+        bool extended;
+        double seconds;
+    } cases[] = {
+        {0, false, 0.0},   {1, false, 0.032}, {6, false, 1.024},      {15, false, 524.288},
+        {16, false, -1.0}, {0, true, 0.0},    {63, true, 0.063},      {64, true, 0.064},
+        {95, true, 0.126}, {96, true, 0.128}, {704, true, 67108.864}, {705, true, -1.0},
+        {-1, true, -1.0},
+    };
+    for (const auto& c : cases)
+        EXPECT_NEAR(MsmLockSeconds(c.indicator, c.extended), c.seconds, 1e-9)
+            << c.indicator << " " << c.extended;
 }
 
 TEST(Rtcm3Msm, InvalidCodesLeaveTheValueAbsent) {
