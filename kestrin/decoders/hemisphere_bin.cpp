@@ -118,6 +118,13 @@ void HemisphereBinDecoder::Dispatch(uint16_t blockId, ByteView data) {
             }
             break;
         }
+        case kHemGalileoEphemeris:
+        case kHemGpsAlmanac:
+        case kHemBdsAlmanac:
+        case kHemGalileoAlmanac:
+        case kHemQzssAlmanac:
+        case kHemGlonassAlmanac:
+            break;  // no published field layout at hand: passed over rather than guessed
         default:
             break;
     }
