@@ -170,6 +170,9 @@ class RawConverter {
     std::array<std::FILE*, kTempFileCount> tempFiles{};
     std::array<std::vector<std::string>, kSystemCount> codesInUse;
     std::array<GnssTime, kSatelliteIndexCount> lastNavEpoch{};
+    // Galileo I/NAV records are repeats only of I/NAV records: a satellite's F/NAV and I/NAV
+    // sets of the same epoch are both written.
+    std::array<GnssTime, kSatelliteIndexCount> lastInavEpoch{};
 
   private:
     // Steps of WriteEpochBlock. Fixes the interval and the aligned first epoch from the

@@ -18,7 +18,10 @@ bool IsBinexSync(uint8_t b) {
 
 }  // namespace
 
-BinexDecoder::BinexDecoder() : glonassSlots(InitialGlonassSlotTable()) {}
+BinexDecoder::BinexDecoder() : glonassSlots(InitialGlonassSlotTable()) {
+    // Slip counters and slip flags are turned into loss-of-lock bits by the record decoding.
+    lockReporting.fill({LockEvidence::kSignalPresence, 0.0});
+}
 
 BinexDecoder& ProcessBinexDecoder() {
     static BinexDecoder decoder;

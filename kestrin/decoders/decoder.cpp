@@ -81,7 +81,7 @@ int DecoderFrame::Run(const std::string& inputPath, const std::string& outputFol
     info.profile = Profile(info.dataType);
     std::fill(scan_.begin(), scan_.end(), 0);
     fill_ = 0;
-    for (auto& row : lockTimes_) row.fill(0.0f);
+    lockTimes_.Reset();
     currentSegment_.Init();
     lastEpochTime_.Init();
     sideFileFailed_ = false;
@@ -226,7 +226,7 @@ void DecoderFrame::MarkSignalUsed(int32_t sysCode, int32_t prn, int slot) {
 }
 
 void DecoderFrame::AddEpoch(OBSERVATIONS&& epoch) {
-    ApplyLockTimeSlips(epoch, lockTimes_);
+    ApplyLockTimeSlips(epoch, lockTimes_, lockReporting);
     Epochs().push_back(std::move(epoch));
     lastEpochTime_ = Epochs().back().time;
 }

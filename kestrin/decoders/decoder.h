@@ -88,6 +88,9 @@ class DecoderFrame : public DecoderSink {
     NavigationBlock& Navigation() { return *nav_; }
 
     int32_t workingDataType = 0;  // the data type as met in the data (sub-format)
+    // What the format's board reports about tracking continuity, per system; set once by
+    // the format (the loss-of-lock rule of every epoch reads it).
+    LockReportingBySystem lockReporting{};
 
   private:
     int Run(const std::string& inputPath, const std::string& outputFolder);
@@ -102,7 +105,7 @@ class DecoderFrame : public DecoderSink {
 
     std::vector<uint8_t> scan_;
     size_t fill_ = 0;
-    LockTimeTable lockTimes_{};
+    LockTimeTable lockTimes_;
     std::unique_ptr<NavigationBlock> nav_;
     AfterTreatment currentSegment_;
     int lastPercent_ = -1;

@@ -8,6 +8,13 @@
 namespace kestrin {
 
 class MulxDecoder : public DecoderFrame {
+  public:
+    MulxDecoder() {
+        // Only the BeiDou entries carry a lock time (16 bits of seconds).
+        lockReporting[static_cast<size_t>(SystemIndex(kSysBds))] = {LockEvidence::kLockTime,
+                                                                    65536.0};
+    }
+
   protected:
     ScanResult ScanAt(ByteView rest) override;
 

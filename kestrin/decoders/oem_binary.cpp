@@ -159,7 +159,10 @@ void HandleOemLog(const OemFrameHeader& header, ByteView body, OemRunState& stat
     if (state.variant != variantBefore) sink.SetBoardVariant(state.variant);
 }
 
-OemBinaryDecoder::OemBinaryDecoder() : glonassSlots(InitialGlonassSlotTable()) {}
+OemBinaryDecoder::OemBinaryDecoder() : glonassSlots(InitialGlonassSlotTable()) {
+    // Every range log carries lock times; the compressed one holds them in 21 bits of 1/32 s.
+    lockReporting.fill({LockEvidence::kLockTime, 65536.0});
+}
 
 OemBinaryDecoder& ProcessOemBinaryDecoder() {
     static OemBinaryDecoder decoder;

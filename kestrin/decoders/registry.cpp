@@ -5,6 +5,7 @@
 #include "decoders/mulx.h"
 #include "decoders/oem_binary.h"
 #include "decoders/rt17_decoder.h"
+#include "decoders/rtcm3.h"
 #include "decoders/ubx_decoder.h"
 
 namespace kestrin {
@@ -26,6 +27,9 @@ DecoderFrame& MulxObject() {
 DecoderFrame& BinexObject() {
     return ProcessBinexDecoder();
 }
+DecoderFrame& Rtcm3Object() {
+    return ProcessRtcm3Decoder();
+}
 DecoderFrame& UbxObject() {
     return ProcessUbxDecoder();
 }
@@ -34,7 +38,7 @@ DecoderFrame& UbxObject() {
 constexpr DecoderEntry kDecoders[] = {
     {1, DecoderKind::kOem, &OemObject},     {2, DecoderKind::kOem, &OemObject},
     {3, DecoderKind::kMulx, &MulxObject},   {4, DecoderKind::kHemisphere, &HemisphereObject},
-    {6, DecoderKind::kOem, &OemObject},     {7, DecoderKind::kRtcm3, nullptr},
+    {6, DecoderKind::kOem, &OemObject},     {7, DecoderKind::kRtcm3, &Rtcm3Object},
     {8, DecoderKind::kBinex, &BinexObject}, {9, DecoderKind::kRt17, &Rt17Object},
     {10, DecoderKind::kUbx, &UbxObject},
 };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/gnss_time.h"
+#include "decoders/navwords/accuracy.h"
 #include "decoders/navwords/ura.h"
 #include "rinex/obs_codes.h"
 
@@ -530,15 +531,6 @@ void ReadGpsFlags(uint32_t flags, bool full, KeplerEphemeris& eph) {
     eph.fitInterval = (flags & (1u << 10)) ? 6.0 : 4.0;
 }
 
-// Galileo signal-in-space accuracy index to metres (255: no accuracy prediction).
-double GalileoSisaMetres(int index) {
-    if (index < 50) return index * 0.01;
-    if (index < 75) return 0.5 + (index - 50) * 0.02;
-    if (index < 100) return 1.0 + (index - 75) * 0.04;
-    if (index < 126) return 2.0 + (index - 100) * 0.16;
-    return -1.0;
-}
-
 }  // namespace
 
 bool DecodeRetsvGpsEphemeris(ByteView p, KeplerEphemeris& eph) {
@@ -615,7 +607,7 @@ bool DecodeRetsvGalileoEphemeris(ByteView p, KeplerEphemeris& eph) {
     eph.omega = Finite(p.F64Be(115)) * kPi;
     eph.omegaDot = Finite(p.F64Be(123)) * kPi;
     eph.idot = Finite(p.F64Be(131)) * kPi;
-    eph.accuracy = GalileoSisaMetres(p.U8(139));
+    eph.accuracy = SisaMeters(p.U8(139));
     eph.health = p.U16Be(140);
     const double toc = p.U32Be(142);
     eph.af0 = Finite(p.F64Be(146));

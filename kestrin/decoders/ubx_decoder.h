@@ -9,6 +9,12 @@
 namespace kestrin {
 
 class UbxDecoder : public DecoderFrame {
+  public:
+    UbxDecoder() {
+        // RXM-RAWX carries a lock time in milliseconds that stops at 64.5 s (no wrap).
+        lockReporting.fill({LockEvidence::kLockTime, 0.0});
+    }
+
   protected:
     ScanResult ScanAt(ByteView rest) override;
     void ResetRunState() override { navigation_.Reset(); }

@@ -274,6 +274,63 @@ TEST(BinexNavigation, GpsEphemerisInBothByteOrders) {
     }
 }
 
+// A big-endian 0x01-01 message laid out by hand, field by field, without the test encoder:
+// the opening bytes are written out literally so that a shifted or swapped field shows.
+TEST(BinexNavigation, GpsEphemerisFromHandLaidBytes) {
+    Bytes b(true);
+    b.Raw(std::string("\x04"                  // satellite number - 1: PRN 5
+                      "\x08\x5A"              // week 2138
+                      "\x00\x06\x9B\x52"      // time of week 432978 s
+                      "\x00\x06\xB3\xA0",     // toc 439200 s
+                      11));
+    b.F32(-1.0e-8f).U32(300);                 // TGD, IODC
+    b.F32(1.0e-19f).F32(-2.0e-12f).F32(3.0e-4f);  // af2, af1, af0
+    b.U32(44);                                // IODE
+    b.F32(1.5e-9f);                           // delta n (semicircles/s)
+    b.F64(0.25).F64(0.0125).F64(5153.5);      // M0, e, sqrt A
+    b.F32(1.0e-7f).F32(200.5f).F32(-2.0e-7f).F32(-30.25f).F32(3.0e-6f).F32(-4.0e-6f);
+    b.F64(-0.75).F64(1.25).F64(0.96);         // Omega0, omega, i0
+    b.F32(-2.5e-9f).F32(1.0e-10f);            // Omega dot, IDOT (semicircles/s)
+    b.F32(20.0f);                             // accuracy, tenths of a metre
+    b.U16(0xC1).U16((2u << 9) | (1u << 8) | 4u);  // health (high bits not health), flags
+    const std::string m = b.str();
+    ASSERT_EQ(m.size(), 127u);
+
+    KeplerEphemeris out;
+    ASSERT_TRUE(DecodeBinexGpsEph(View(m), Endian::kBig, out));
+    EXPECT_EQ(out.sysCode, kSysGps);
+    EXPECT_EQ(out.prn, 5);
+    EXPECT_EQ(out.week, 2138);
+    EXPECT_EQ(out.transmissionTime, 432978);
+    EXPECT_EQ(out.toe, 439200);
+    EXPECT_FLOAT_EQ(out.tgd, -1.0e-8f);
+    EXPECT_EQ(out.iodc, 300);
+    EXPECT_FLOAT_EQ(out.af2, 1.0e-19f);
+    EXPECT_FLOAT_EQ(out.af1, -2.0e-12f);
+    EXPECT_FLOAT_EQ(out.af0, 3.0e-4f);
+    EXPECT_EQ(out.iode, 44);
+    EXPECT_DOUBLE_EQ(out.deltaN, static_cast<double>(1.5e-9f) * 3.141592653589793);
+    EXPECT_DOUBLE_EQ(out.m0, 0.25);
+    EXPECT_DOUBLE_EQ(out.e, 0.0125);
+    EXPECT_DOUBLE_EQ(out.sqrtA, 5153.5);
+    EXPECT_FLOAT_EQ(out.cic, 1.0e-7f);
+    EXPECT_FLOAT_EQ(out.crc, 200.5f);
+    EXPECT_FLOAT_EQ(out.cis, -2.0e-7f);
+    EXPECT_FLOAT_EQ(out.crs, -30.25f);
+    EXPECT_FLOAT_EQ(out.cuc, 3.0e-6f);
+    EXPECT_FLOAT_EQ(out.cus, -4.0e-6f);
+    EXPECT_DOUBLE_EQ(out.omega0, -0.75);
+    EXPECT_DOUBLE_EQ(out.omega, 1.25);
+    EXPECT_DOUBLE_EQ(out.i0, 0.96);
+    EXPECT_DOUBLE_EQ(out.omegaDot, static_cast<double>(-2.5e-9f) * 3.141592653589793);
+    EXPECT_DOUBLE_EQ(out.idot, static_cast<double>(1.0e-10f) * 3.141592653589793);
+    EXPECT_NEAR(out.accuracy, 2.0, 1e-9);
+    EXPECT_EQ(out.health, 1);
+    EXPECT_EQ(out.fitInterval, 4);
+    EXPECT_EQ(out.l2PFlag, 1);
+    EXPECT_EQ(out.codesOnL2, 2);
+}
+
 TEST(BinexNavigation, GlonassEphemerisTimesAndSigns) {
     gEphemeris in;
     in.prn = 2;

@@ -10,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "decoders/byte_view.h"
+#include "decoders/framing.h"
+#include "decoders/oem_logs.h"
 #include "kestrin/kestrin.h"
 #include "support/frames.h"
 #include "support/static_file.h"
@@ -273,3 +276,110 @@ TEST(OemConvert, IonosphereAndMarksReachTheFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+// The recording rebuilt with one signal (system, PRN field, signal type of the tracking
+// status) left out of the RANGECMP log of index `dropAt`; every other log is kept as it is.
+std::string WithoutSignalInOneEpoch(const std::string& bytes, int dropAt, uint32_t system,
+                                    int prnField, uint32_t signal) {
+    using namespace kestrin;
+    std::string out;
+    ByteView all(bytes.data(), bytes.size());
+    size_t offset = 0;
+    int rangeLog = 0;
+    while (offset < all.size()) {
+        ByteView rest = all.From(offset);
+        Frame frame = OemFrameAt(rest);
+        OemFrameHeader header;
+        if (!frame.valid() || !ReadOemFrameHeader(rest, header)) {
+            out.push_back(bytes[offset++]);
+            continue;
+        }
+        const std::string raw = bytes.substr(offset, frame.length);
+        offset += frame.length;
+        if (header.messageId != kOemRangeCmp || rangeLog++ != dropAt) {
+            out += raw;
+            continue;
+        }
+        const std::string body = raw.substr(header.headerLength, header.messageLength);
+        std::string kept;
+        uint32_t count = 0;
+        for (size_t o = 4; o + 24 <= body.size(); o += 24) {
+            uint32_t status = 0;
+            std::memcpy(&status, &body[o], 4);
+            const bool drop = ((status >> 16) & 7u) == system && ((status >> 21) & 31u) == signal &&
+                              static_cast<uint8_t>(body[o + 17]) == prnField;
+            if (drop) continue;
+            kept += body.substr(o, 24);
+            ++count;
+        }
+        std::string newBody(4, '\0');
+        std::memcpy(&newBody[0], &count, 4);
+        out += testsupport::OemFrame(kOemRangeCmp, newBody + kept, header.week, header.msOfWeek);
+    }
+    return out;
+}
+
+// The record line of a satellite in the epoch of the given index.
+std::string RecordIn(const std::string& obs, size_t epochIndex, const std::string& sat) {
+    size_t epoch = 0;
+    bool inEpoch = false;
+    for (const std::string& line : Lines(obs)) {
+        if (line.compare(0, 2, "> ") == 0) {
+            inEpoch = epoch++ == epochIndex;
+            continue;
+        }
+        if (inEpoch && line.compare(0, 3, sat) == 0) return line;
+    }
+    return {};
+}
+
+// The loss-of-lock digit of the observation in column `column` of a 3.02 record line.
+char LliOf(const std::string& record, size_t column) {
+    const size_t at = 3 + 16 * column + 14;
+    return at < record.size() ? record[at] : ' ';
+}
+
+size_t ColumnOf(const std::string& typesLine, const std::string& code) {
+    for (size_t i = 0; 7 + 4 * i + 3 <= 60; ++i) {
+        if (typesLine.compare(7 + 4 * i, 3, code) == 0) return i;
+    }
+    return 99;
+}
+
+}  // namespace
+
+// The OEM729 recording (one RANGECMP log a second). G05 L1 C/A is tracked throughout with a
+// lock time that only grows; left out of the log of 06:14:29 it comes back at 06:14:30 with
+// its lock time still growing, yet the phase has lost its continuity: the returning phase
+// carries the slip bit, and only there. GLONASS R17 L2 C/A (PRN field 54, status 0x0031942B:
+// phase locked, parity not known) carries the half-cycle digit 2, not the slip digit, while
+// its lock time grows (06:14:20); its lock time falls at 06:14:24 (5.31 s to 1.06 s after a gap):
+// slip and half cycle, 3.
+TEST(OemConvert, ReturningSignalsAndUnknownParityOfOem729Recording) {
+    const std::string bytes = Fixture("20230819-061342qlnav.nov");
+    Conversion plain = Convert(bytes, "qlnav.dat", kRinex302);
+    Conversion gap = Convert(WithoutSignalInOneEpoch(bytes, 10, 0, 5, 0), "qlnav.dat", kRinex302);
+    ASSERT_EQ(plain.result, 1);
+    ASSERT_EQ(gap.result, 1);
+    const std::string& a = plain.files["qlnav.23O"];
+    const std::string& b = gap.files["qlnav.23O"];
+
+    const size_t l1c = ColumnOf(HeaderLine(a, "SYS / # / OBS TYPES", "G"), "L1C");
+    ASSERT_NE(l1c, 99u);
+    for (size_t epoch = 1; epoch < 30; ++epoch) {
+        const std::string line = RecordIn(a, epoch, "G05");
+        ASSERT_FALSE(line.empty()) << epoch;
+        EXPECT_EQ(LliOf(line, l1c), ' ') << epoch << line;
+    }
+    EXPECT_EQ(LliOf(RecordIn(b, 10, "G05"), l1c), ' ');  // C1C gone: the field is blank
+    EXPECT_EQ(RecordIn(b, 10, "G05").substr(3 + 16 * l1c, 14), std::string(14, ' '));
+    EXPECT_EQ(LliOf(RecordIn(b, 11, "G05"), l1c), '1');
+    EXPECT_EQ(LliOf(RecordIn(b, 12, "G05"), l1c), ' ');
+
+    const size_t l2c = ColumnOf(HeaderLine(a, "SYS / # / OBS TYPES", "R"), "L2C");
+    ASSERT_NE(l2c, 99u);
+    EXPECT_EQ(LliOf(RecordIn(a, 1, "R17"), l2c), '2');
+    EXPECT_EQ(LliOf(RecordIn(a, 5, "R17"), l2c), '3');
+}

@@ -181,7 +181,7 @@ struct RangeBlock {
 
 uint32_t Status(int system, int signal, bool parity = true, bool phase = true, bool code = true) {
     return (static_cast<uint32_t>(system) << 16) | (static_cast<uint32_t>(signal) << 21) |
-           (parity ? 1u << 10 : 0u) | (phase ? 1u << 11 : 0u) | (code ? 1u << 12 : 0u);
+           (phase ? 1u << 10 : 0u) | (parity ? 1u << 11 : 0u) | (code ? 1u << 12 : 0u);
 }
 
 template <class T>
@@ -210,7 +210,7 @@ std::string RangeBody(const std::vector<RangeBlock>& blocks, uint32_t count = ~0
 TEST(OemRange, BlocksOfOneSatelliteBecomeItsSignals) {
     std::string body = RangeBody({
         {5, 0, 22000000.5, -115610000.25, -1200.5f, 48.0f, 300.0f, Status(0, 0)},
-        {5, 0, 22000001.5, -90085000.75, -935.5f, 42.0f, 290.0f, Status(0, 5, true, true, false)},
+        {5, 0, 22000001.5, -90085000.75, -935.5f, 42.0f, 290.0f, Status(0, 5, false, true, false)},
         {45, 8, 21000000.0, -112000000.0, 100.0f, 45.0f, 50.0f, Status(1, 0, false, false)},
         {7, 0, 1.0, 1.0, 1.0f, 1.0f, 1.0f, Status(7, 0)},  // system 7: skipped
     });
@@ -234,6 +234,7 @@ TEST(OemRange, BlocksOfOneSatelliteBecomeItsSignals) {
     EXPECT_DOUBLE_EQ(g05.blocks[1].pseudorange, 0.0);  // code not locked
     EXPECT_DOUBLE_EQ(g05.blocks[1].carrierPhase, 90085000.75);
     EXPECT_DOUBLE_EQ(g05.blocks[1].doppler, -935.5);
+    EXPECT_EQ(g05.blocks[1].lli, 2u);  // locked, parity unknown: half cycle only
 
     const SatelliteData& r08 = epoch.sats[1];
     EXPECT_EQ(r08.sysCode, kSysGlonass);
@@ -241,8 +242,8 @@ TEST(OemRange, BlocksOfOneSatelliteBecomeItsSignals) {
     EXPECT_EQ(r08.glonassChannel, 1);
     EXPECT_EQ(f.sink.header.glonassChannels[8], 1);
     ASSERT_EQ(r08.blocks.size(), 1u);
-    EXPECT_EQ(r08.blocks[0].signalType, 1);                     // C1C
-    EXPECT_EQ(r08.blocks[0].lli, 1u);                           // phase not locked, parity unknown
+    EXPECT_EQ(r08.blocks[0].signalType, 1);  // C1C
+    EXPECT_EQ(r08.blocks[0].lli, 3u);        // phase not locked (slip), parity unknown (half cycle)
     EXPECT_DOUBLE_EQ(r08.blocks[0].carrierPhase, 112000000.0);  // blanking is off
     EXPECT_EQ(f.HeaderAfter(epoch).systemsPresent, 1 | 2);
 }
@@ -505,7 +506,11 @@ TEST(OemNavigation, GalileoAndBeidouEphemeridesOfRealRecording) {
         EXPECT_EQ(eph.week, 2275);
         EXPECT_EQ(eph.toc.year, 2023);
         EXPECT_DOUBLE_EQ(eph.transmissionTime, eph.toe);
-        EXPECT_NE(static_cast<int>(eph.dataSources) & (1 << 9 | 1 << 8), 0);
+        // Every log of the recording has I/NAV only (bytes 4..11: F/NAV 0, I/NAV 1) and SISA
+        // index 107, which the accuracy table gives as 2 m + 7 x 16 cm.
+        EXPECT_EQ(eph.dataSources, (1u << 0) | (1u << 9));
+        EXPECT_NEAR(eph.accuracy, 3.12, 1e-12);
+        EXPECT_EQ(eph.health, 0u);
     }
     // E34 and E36 are decoded like every other Galileo satellite.
     EXPECT_TRUE(galileoPrns.count(34) && galileoPrns.count(36));
@@ -542,6 +547,23 @@ TEST(OemNavigation, GalileoAndBeidouEphemeridesOfRealRecording) {
         ASSERT_TRUE(
             DecodeOemGalEphemeris(ByteView(early.data(), early.size()), 2275, 604500.0, eph));
         EXPECT_EQ(eph.week, 2276);
+    }
+    {
+        // The same log as F/NAV only, E5a "out of service" but valid, E1-B "in test", SISA
+        // "no accuracy prediction": F/NAV source with the E5a/E1 clock, health states as sent.
+        std::string fnav = moved;
+        const uint32_t yes = 1, no = 0;
+        std::memcpy(&fnav[4], &yes, 4);
+        std::memcpy(&fnav[8], &no, 4);
+        fnav[12] = 3;  // E1-B health: ignored without I/NAV
+        fnav[13] = 1;  // E5a health
+        fnav[16] = 1;  // E5a data validity
+        fnav[18] = static_cast<char>(255);
+        KeplerEphemeris eph;
+        ASSERT_TRUE(DecodeOemGalEphemeris(ByteView(fnav.data(), fnav.size()), 2275, 600.0, eph));
+        EXPECT_EQ(eph.dataSources, (1u << 1) | (1u << 8));
+        EXPECT_EQ(eph.health, (1u << 3) | (1u << 4));
+        EXPECT_DOUBLE_EQ(eph.accuracy, -1.0);
     }
     std::vector<Log> bds = LogsOf(bytes, kOemBdsEphemeris);
     ASSERT_EQ(bds.size(), 23u);
