@@ -103,7 +103,48 @@ KESTRIN_API int ConvertDataToRinexFormat_CSharp(const char* inputPath, const cha
                                                 double interval);
 KESTRIN_API int GetStaticHead(const char* path, int* year, int* month, int* day);
 
+/* File editing services: the 512-byte header of static files. */
+KESTRIN_API int AntMeasInfo(const char* path, double* height);
+KESTRIN_API double CorrectAntennaHgt(const char* path, int method, double measuredHeight,
+                                     int toPhaseCenter);
+KESTRIN_API double CalAntHgt(int method, double measuredHeight, double R, double H, double L1,
+                             double L2, int toPhaseCenter);
+KESTRIN_API int ModifyAntennaHeight(const char* path, double height);
+KESTRIN_API int ModifyFileTime(const char* path, const char* startText, const char* stopText);
+KESTRIN_API int ModifyAnteHeightInfo(const char* path, const char* pointName, int method,
+                                     double measuredHeight);
+
+/* Header and antenna information of RINEX observation files (path ending in "o" or "O") and
+   static files. String outputs: caller buffers of at least KESTRIN_TEXT_CAPACITY bytes,
+   always zero-terminated; null outputs are skipped. */
+KESTRIN_API int ReadHeadInfo(const char* path, char* firstObs, char* lastObs, char* markerName,
+                             char* receiverNumber, char* antennaType, int* antennaNumber,
+                             double* measuredHeight, int* method, double* antennaDeltaH, double* R,
+                             double* H, double* L1, double* L2, double* x, double* y, double* z);
+KESTRIN_API int ReadAntInfo(const char* path, char* markerName, int* method,
+                            double* measuredHeight, double* R, double* H, double* L1, double* L2);
+KESTRIN_API int WriteAntInfo(const char* path, const char* markerName, int method,
+                             double measuredHeight, double R, double H, double L1, double L2);
+
+/* Marks cycle slips in a RINEX observation file by setting bit 0 of the loss-of-lock digits
+   of the phases concerned; every other character of the file stays. */
+KESTRIN_API int DetectSlp(const char* path, KestrinNotifyTarget* window);
+
 #ifdef __cplusplus
+}
+
+#include <vector>
+
+#include "kestrin/records.h"
+
+/* The RINEX observation model: ReadRinexFile loads a RINEX 2 or 3 observation file (GPS,
+   GLONASS and BDS) and hands out pointers into the library's one model, valid until the next
+   call that changes it; WriteRinexFile writes a header and epochs as RINEX 2.10. */
+extern "C" {
+KESTRIN_API int ReadRinexFile(const char* path, KestrinNotifyTarget* window, HeaderInfo** header,
+                              std::vector<OBSERVATIONS>** epochs);
+KESTRIN_API int WriteRinexFile(const char* path, KestrinNotifyTarget* window, HeaderInfo* header,
+                               std::vector<OBSERVATIONS>* epochs);
 }
 #endif
 
