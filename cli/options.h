@@ -48,11 +48,20 @@ int IntervalIndex(const std::string& name);
 // when it is empty or holds a letter outside GRCSJE.
 int SystemMask(const std::string& letters);
 
+// Most conversions a --jobs value may run at a time.
+inline constexpr int kMaxJobs = 256;
+
+// The value of --jobs: a whole number 1..kMaxJobs, or -1.
+int JobCount(const std::string& text);
+
 // A parsed `convert` command line.
 struct ConvertCommand {
     ConvertChoices choices;
     std::string outputFolder;  // empty: each input's own folder
     std::vector<std::string> inputs;
+    int jobs = 1;           // conversions running at a time, each in a process of its own
+    bool json = false;      // one JSON object per input on standard output
+    bool position = false;  // single-point position into each observation file written
     bool help = false;
     std::vector<std::string> warnings;
 };
