@@ -492,8 +492,8 @@ int RunSlipsCommand(const std::vector<std::string>& args, const Console& console
             continue;
         }
         const long marked = after > before ? after - before : 0;
-        std::fprintf(console.out, "%s: %ld phase%s marked as cycle slips (file rewritten as RINEX 2.10)\n",
-                     path.c_str(), marked, marked == 1 ? "" : "s");
+        std::fprintf(console.out, "%s: %ld phase%s marked as cycle slips\n", path.c_str(), marked,
+                     marked == 1 ? "" : "s");
     }
     return failed == 0 ? 0 : 1;
 }

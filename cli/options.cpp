@@ -285,7 +285,7 @@ antenna
 
 slips
   Marks cycle slips in each RINEX observation file (loss-of-lock digit bit 0) and prints
-  how many phases were marked. The file is rewritten in place as RINEX 2.10.
+  how many phases were marked. Only the loss-of-lock digits of the file change.
 
 header
   Prints the observation date stored in the static header of each FILE.
