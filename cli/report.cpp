@@ -65,7 +65,12 @@ int ProgressBoard::Add(const std::string& label) {
     std::lock_guard<std::mutex> lock(mutex_);
     const int id = nextId_++;
     if (!enabled_) return id;
-    lines_.push_back({id, label, 0});
+    // A line longer than the terminal would wrap and spoil the redrawing: long names keep
+    // their end.
+    constexpr size_t kLabelWidth = 40;
+    std::string shown = label;
+    if (shown.size() > kLabelWidth) shown = "..." + shown.substr(shown.size() - kLabelWidth + 3);
+    lines_.push_back({id, shown, 0});
     Erase();
     Draw();
     return id;
