@@ -113,6 +113,7 @@ int DecoderFrame::Run(const std::string& inputPath, const std::string& outputFol
         processed += got;
     }
     input.Close();
+    EndOfData();
     SendProgress(100);
     info.dataType = workingDataType;
 
@@ -204,6 +205,11 @@ void DecoderFrame::AddEpoch(OBSERVATIONS&& epoch) {
     ApplyLockTimeSlips(epoch, lockTimes_);
     Epochs().push_back(std::move(epoch));
     lastEpochTime_ = Epochs().back().time;
+}
+
+void DecoderFrame::NoteSignal(int32_t sysCode, int32_t prn, const BlockData& block) {
+    MarkSlotUsed(info, sysCode, prn, block.signalType);
+    CountObservations(info, sysCode, prn, block);
 }
 
 GnssTime DecoderFrame::LastEpochTime() const {

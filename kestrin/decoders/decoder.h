@@ -45,6 +45,7 @@ class DecoderFrame : public DecoderSink {
     GnssTime LastEpochTime() const override;
     // Applies the lock-time slip rule and appends a complete epoch to the epoch list.
     void AddEpoch(OBSERVATIONS&& epoch) override;
+    void NoteSignal(int32_t sysCode, int32_t prn, const BlockData& block) override;
     void AddKeplerEphemeris(const KeplerEphemeris& eph) override;
     void AddGlonassEphemeris(const gEphemeris& eph) override;
     const IonoUtcParams& IonoUtc(int set) const override;
@@ -73,6 +74,9 @@ class DecoderFrame : public DecoderSink {
     virtual ScanResult ScanAt(ByteView rest) = 0;
     // Clears the format's per-run state at the start of a conversion.
     virtual void ResetRunState() {}
+    // Hands on what the format still holds once the whole file is read (an epoch being
+    // assembled from several frames, say).
+    virtual void EndOfData() {}
     // Formats whose streams carry the in-stream site record (all but RTCM 3 and BINEX).
     virtual bool ScansSiteRecords() const { return true; }
 

@@ -48,6 +48,20 @@ void MarkSlotUsed(HeaderInfo& info, int32_t sysCode, int32_t prn, int slot) {
     info.SetDefaultObsCode(system, slot);
 }
 
+void CountObservations(HeaderInfo& info, int32_t sysCode, int32_t prn, const BlockData& block) {
+    if (!InSatelliteTable(sysCode, prn)) return;
+    const int number = sysCode + prn;  // the tallies share the numbering of satSeen
+    const int slot = block.signalType;
+    if (number <= 0 || number >= static_cast<int>(info.obsCounts.size())) return;
+    if (slot < 0 || slot >= kSignalSlots) return;
+    std::array<int32_t, 4>& counts =
+        info.obsCounts[static_cast<size_t>(number)][static_cast<size_t>(slot)];
+    const double values[4] = {block.pseudorange, block.carrierPhase, block.doppler, block.snr};
+    for (size_t i = 0; i < 4; ++i) {
+        if (std::fabs(values[i]) > 1e-6) ++counts[i];
+    }
+}
+
 double PhaseRangeMisfit(const BlockData& block, double wavelength) {
     return std::fabs(block.carrierPhase * wavelength - block.pseudorange);
 }

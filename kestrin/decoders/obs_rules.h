@@ -25,6 +25,10 @@ using LockTimeTable = std::array<std::array<float, kSignalSlots>, kSatelliteSlot
 // Records that the satellite's system, the satellite and (system, slot) occur in the data.
 void MarkSlotUsed(HeaderInfo& info, int32_t sysCode, int32_t prn, int slot);
 
+// Adds the block's pseudorange, phase, Doppler and strength, each when present, to the
+// header's observation tallies of the satellite and slot.
+void CountObservations(HeaderInfo& info, int32_t sysCode, int32_t prn, const BlockData& block);
+
 // |phase x wavelength - pseudorange|: how far a block's phase strays from its range.
 double PhaseRangeMisfit(const BlockData& block, double wavelength);
 

@@ -1,6 +1,8 @@
 #include "decoders/registry.h"
 
+#include "decoders/hemisphere_bin.h"
 #include "decoders/oem_binary.h"
+#include "decoders/rt17_decoder.h"
 
 namespace kestrin {
 
@@ -33,6 +35,11 @@ int RunDecoder(const HeaderInfo& info, const ConvertOptions& options, KestrinNot
         case 2:
         case 6:
             return RunOn(ProcessOemBinaryDecoder(), info, options, window, inputPath, outputFolder);
+        case 9:
+            return RunOn(ProcessRt17Decoder(), info, options, window, inputPath, outputFolder);
+        case 4:
+            return RunOn(ProcessHemisphereBinDecoder(), info, options, window, inputPath,
+                         outputFolder);
         default:
             if (window && window->notify) {
                 window->notify(window->context, KESTRIN_MSG_FAILURE, KESTRIN_FAILURE_FORMAT, 0);

@@ -67,6 +67,23 @@ std::string Rt17Packet(uint8_t type, std::string_view data, uint8_t status) {
     return packet + Bytes().U8(kestrin::Rt17Checksum(View(packet))).U8(kestrin::kRt17Etx).str();
 }
 
+std::string Rt17RawRecord(uint8_t recordType, uint8_t reply, uint8_t flags, std::string_view content,
+                          size_t pageContent, std::vector<std::string>* pages) {
+    if (pageContent == 0 || pageContent > 251) pageContent = 251;
+    const size_t count = content.empty() ? 1 : (content.size() + pageContent - 1) / pageContent;
+    std::string all;
+    for (size_t i = 0; i < count; ++i) {
+        const std::string_view part = content.substr(i * pageContent, pageContent);
+        const uint8_t pageByte = static_cast<uint8_t>(((i + 1) << 4) | (count & 0x0F));
+        std::string packet = Rt17Packet(
+            kestrin::kRt17RawData,
+            Bytes().U8(recordType).U8(pageByte).U8(reply).U8(flags).Raw(part).str());
+        if (pages) pages->push_back(packet);
+        all += packet;
+    }
+    return all;
+}
+
 std::string Rtcm3Frame(std::string_view message) {
     std::string frame = Bytes(true).U8(0xD3).U16(message.size() & 0x3FF).Raw(message).str();
     return frame + Bytes(true).U24(kestrin::Crc24q(View(frame))).str();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace testsupport {
 
@@ -18,6 +19,12 @@ std::string MulxFrame(uint16_t messageId, std::string_view body, uint32_t towMs 
                       uint16_t week = 0);
 // RT17/RT27 packet of the given type (0x55 navigation data, 0x57 raw data); data <= 255.
 std::string Rt17Packet(uint8_t type, std::string_view data, uint8_t status = 0);
+// A RAWDATA record split over as many pages as needed (at most pageContent record bytes per
+// page; every page starts with record type, page byte, reply number and flags). `content`
+// is the record from byte 8 of the reassembled record on. Returns the packets one after
+// another; `pages` (when given) receives them one by one.
+std::string Rt17RawRecord(uint8_t recordType, uint8_t reply, uint8_t flags, std::string_view content,
+                          size_t pageContent = 248, std::vector<std::string>* pages = nullptr);
 // RTCM 3 frame around a message (at most 1023 bytes).
 std::string Rtcm3Frame(std::string_view message);
 // RTCM 3 frame of a message that only carries its 12-bit number, padded to size bytes.
