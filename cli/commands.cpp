@@ -292,7 +292,11 @@ int RunInfoCommand(const std::vector<std::string>& args, const Console& console)
             ReadHeadInfo(path.c_str(), first, last, marker, receiver, antenna, &antennaNumber,
                          &measured, &method, &deltaH, &r, &h, &l1, &l2, &xyz[0], &xyz[1],
                          &xyz[2]) == 0) {
-            problem = "not a static file (no static header, or an unknown header format code)";
+            problem = !rinex && ObservationFileProblem(path).empty()
+                          ? "a RINEX observation file is read as one only when its name ends "
+                            "in O or o"
+                          : "not a static file (no static header, or an unknown header format "
+                            "code)";
         }
         if (!problem.empty()) {
             Fail(console, path, problem);
@@ -411,7 +415,15 @@ int RunAntennaCommand(const std::vector<std::string>& args, const Console& conso
                                   strnlen(reinterpret_cast<const char*>(header + 181), 20));
     if (given.count("--height") == 0) edit.height = storedHeight;
     if (given.count("--method") == 0) edit.method = storedMethod;
-    if (given.count("--point") == 0) edit.point = storedPoint.substr(0, 4);
+    // The header's own point name is written back whole when no other is given.
+    if (given.count("--point") == 0) edit.point = storedPoint;
+    const uint8_t offered = header[201];
+    if (given.count("--method") != 0 && offered != 0 && (offered & (1u << edit.method)) == 0) {
+        std::fprintf(console.err,
+                     "tollmere-cli: warning: %s: method %s is not among those the header "
+                     "offers for this receiver\n",
+                     edit.path.c_str(), MethodText(edit.method).c_str());
+    }
 
     std::string target;
     if (edit.rename) {
@@ -420,7 +432,7 @@ int RunAntennaCommand(const std::vector<std::string>& args, const Console& conso
             Fail(console, edit.path, "cannot rename: the static header holds no valid date");
             return 1;
         }
-        std::string point = edit.point;
+        std::string point = edit.point.substr(0, 4);
         if (point.empty()) point = fs::path(edit.path).filename().string().substr(0, 4);
         target = (fs::path(FolderOf(edit.path)) /
                   EditorFileName(edit.path, point, year, month, day))

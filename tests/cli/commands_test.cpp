@@ -250,6 +250,31 @@ TEST_F(Commands, AntennaEditsTheHeaderAndRenamesLikeTheEditor) {
     EXPECT_EQ(ReadText(Path("ROOF352R.dat")), kept);
 }
 
+// Values not given keep what the header holds: a height alone leaves the point name (here
+// "OEMV-1", longer than the four characters the editor shows) as it was, and times alone
+// change only the time fields.
+TEST_F(Commands, AntennaKeepsWhatIsNotGiven) {
+    const std::string sample = Sample();
+    const std::string original = ReadText(sample);
+    ASSERT_EQ(original.substr(181, 6), "OEMV-1");
+    const CliResult height = Cli({"antenna", sample, "--height", "0.25"});
+    ASSERT_EQ(height.status, 0) << height.err;
+    const std::string edited = ReadText(sample);
+    EXPECT_EQ(edited.substr(181, 20), original.substr(181, 20));
+    EXPECT_EQ(edited.substr(145, 1), original.substr(145, 1));
+    EXPECT_EQ(edited.substr(105, 2), std::string("\xfa\x00", 2));  // 250 mm
+
+    const CliResult times = Cli({"antenna", sample, "--stop", "23:59:58"});
+    ASSERT_EQ(times.status, 0) << times.err;
+    const std::string timed = ReadText(sample);
+    ASSERT_EQ(timed.size(), edited.size());
+    for (size_t i = 0; i < timed.size(); ++i) {
+        if (i >= 115 && i < 123) continue;
+        ASSERT_EQ(timed[i], edited[i]) << "byte " << i;
+    }
+    EXPECT_EQ(timed.substr(115, 8), "23:59:58");
+}
+
 TEST_F(Commands, SlipsMarksPhasesAndRewritesTheFile) {
     const std::string obs = Copy(Data("rinex3/07590920.05o"), "07590920.05o");
     const CliResult run = Cli({"slips", obs});
