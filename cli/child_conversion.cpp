@@ -1,5 +1,6 @@
 #include "child_conversion.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,6 +28,9 @@ namespace {
 // reaped, so its process id cannot have been reused by another process when it is killed.
 std::mutex childrenLock;
 std::set<pid_t> children;
+
+// The child's end of the pipe, as the exec'd child finds it.
+constexpr int kChildFd = 3;
 
 // Message kinds on the pipe from child to parent.
 enum : char {
@@ -111,8 +115,7 @@ void RunPositionStep(int fd, const std::vector<std::string>& written) {
     SendRecord(fd, kPosition, state, 0, std::string(text) + "\n" + observation);
 }
 
-// The child's side: convert, report, end without running the parent's exit handlers (its
-// copies of the parent's output buffers must not be flushed a second time).
+// The child's side: convert, report, end without running exit handlers.
 [[noreturn]] void RunChild(int fd, const std::string& input, const std::string& folder,
                            int32_t word, const std::string& tempFolder, bool positionStep) {
     if (!tempFolder.empty()) ::setenv("TMPDIR", tempFolder.c_str(), 1);
@@ -183,20 +186,34 @@ ConversionOutcome ConvertInChild(const std::string& input, const std::string& fo
                                  int32_t optionWord, const std::function<void(int)>& progress,
                                  bool positionStep) {
     ConversionOutcome outcome;
+    // The child runs this program afresh (exec) rather than a copy of this process: other
+    // threads may hold locks of the allocator or the C library at the moment of the fork, and
+    // a copy would inherit them locked. Everything the child needs is prepared before the
+    // fork; between fork and exec it only calls functions that are safe there. The pipe is
+    // closed on exec, so a conversion started in parallel never holds another one's pipe.
     int fds[2];
-    if (::pipe(fds) != 0) {
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
         outcome.failureError = errno;
         return outcome;
     }
     const std::string tempFolder = MakeChildTempFolder();
-    std::fflush(nullptr);  // the child must not inherit unwritten output
+    const std::string wordText = std::to_string(optionWord);
+    const char* argv[] = {"tollmere-cli",       kChildCommand,      input.c_str(),
+                          folder.c_str(),       wordText.c_str(),   positionStep ? "1" : "0",
+                          tempFolder.c_str(),   nullptr};
+    std::fflush(nullptr);
     pid_t pid = -1;
     {
         std::lock_guard<std::mutex> lock(childrenLock);
         pid = ::fork();
         if (pid == 0) {
-            ::close(fds[0]);
-            RunChild(fds[1], input, folder, optionWord, tempFolder, positionStep);
+            // dup2 clears close-on-exec on the copy; a pipe end already on the number
+            // keeps it and loses it through fcntl.
+            const bool placed = fds[1] == kChildFd ? ::fcntl(kChildFd, F_SETFD, 0) == 0
+                                                   : ::dup2(fds[1], kChildFd) == kChildFd;
+            if (!placed) ::_exit(127);
+            ::execv("/proc/self/exe", const_cast<char* const*>(argv));
+            ::_exit(127);
         }
         if (pid > 0) children.insert(pid);
     }
@@ -228,6 +245,12 @@ ConversionOutcome ConvertInChild(const std::string& input, const std::string& fo
         fs::remove_all(tempFolder, ec);
     }
     return outcome;
+}
+
+int RunConversionChild(int argc, char** argv) {
+    if (argc != 7) ::_exit(2);
+    RunChild(kChildFd, argv[2], argv[3], static_cast<int32_t>(std::strtol(argv[4], nullptr, 10)),
+             argv[6], std::strcmp(argv[5], "1") == 0);
 }
 
 std::string ObservationFileOf(const std::vector<std::string>& written) {

@@ -51,6 +51,13 @@ ConversionOutcome ConvertInChild(const std::string& input, const std::string& fo
                                  int32_t optionWord, const std::function<void(int)>& progress,
                                  bool positionStep = false);
 
+// The hidden command line by which ConvertInChild starts this program as a conversion child:
+//   tollmere-cli <kChildCommand> INPUT FOLDER WORD POSITION(0|1) TEMPFOLDER
+// with the report pipe on file descriptor 3. The program's main hands such a command line to
+// RunConversionChild, which does not return.
+inline constexpr const char* kChildCommand = "--conversion-child";
+[[noreturn]] int RunConversionChild(int argc, char** argv);
+
 // Kills every child conversion still running and waits until each has ended; afterwards no
 // new child is started (the call is for an interrupt that ends the program). Returns their
 // process ids.

@@ -117,6 +117,7 @@ int UsageError(const std::string& message) {
 
 int main(int argc, char** argv) {
     using namespace tollmere::cli;
+    if (argc > 1 && std::strcmp(argv[1], kChildCommand) == 0) RunConversionChild(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         return UsageError("no command given (convert, position, info, antenna, slips or header)");

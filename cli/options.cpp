@@ -51,6 +51,7 @@ int32_t OptionWord(const ConvertChoices& c) {
     if (c.phaseCenter) word |= 1u << 9;
     if (c.ionoCorrections) word |= 1u << 10;
     if (c.flagCycleSlips) word |= 1u << 12;
+    if (c.singlePoint) word |= 1u << 13;
     word |= (static_cast<uint32_t>(c.intervalIndex) & 0xFFu) << 16;
     word |= (static_cast<uint32_t>(c.formatIndex) & 0xFFu) << 24;
     if (c.mixed && MixedAllowed(c.formatIndex)) word |= 1u << 11;
@@ -176,6 +177,7 @@ ParseResult ParseConvertArguments(const std::vector<std::string>& args) {
             cmd.json = true;
         } else if (name == "--position") {
             cmd.position = true;
+            cmd.choices.singlePoint = true;
         } else if (name == "--single-freq") {
             cmd.choices.singleFrequency = true;
         } else if (name == "--no-phase-center") {

@@ -28,11 +28,13 @@ struct ConvertChoices {
     bool ionoCorrections = true;
     bool mixed = false;
     bool flagCycleSlips = true;
+    bool singlePoint = false;  // "Set Station Coordinate With Single Point Position"
 };
 
 // The option word of the choices: bits 0-5 systems, 8 single frequency, 9 phase centre,
 // 10 ionosphere lines, 11 mixed (only for the RINEX 3 list entries 1, 2 and 4), 12 loss-of-lock
-// flags, 16-23 interval index, 24-31 format index.
+// flags, 13 single-point step (the library does not read it), 16-23 interval index, 24-31
+// format index.
 int32_t OptionWord(const ConvertChoices& choices);
 
 // True when --mixed is honoured with the chosen format (a RINEX 3 entry).
