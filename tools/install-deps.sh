@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package needed to build, test and benchmark Tollmere.
+# Installs every Debian package needed to build, test and benchmark Tollmere (Qt 6 for the
+# desktop program tollmere and its translations).
 # Safe to run again: apt-get skips what is already installed.
 set -euo pipefail
 SUDO=""
@@ -15,4 +16,9 @@ $SUDO apt-get install -y --no-install-recommends \
     libclang-rt-14-dev \
     libgtest-dev \
     libgmock-dev \
-    libbenchmark-dev
+    libbenchmark-dev \
+    qt6-base-dev \
+    qt6-tools-dev \
+    qt6-tools-dev-tools \
+    qt6-l10n-tools \
+    libgl-dev

@@ -109,8 +109,8 @@ int ReadRecord(std::FILE* f, double version, int fileSystem, NavFile& nav) {
     }
 
     int prn = ParseInt(Columns(text, 1, 2));
-    // SBAS satellites are numbered like the observation reader numbers them (S20..S39 are
-    // PRN 1..20); otherwise no SBAS record could ever match an observed SBAS satellite.
+    // SBAS satellites are numbered like the observation reader numbers them (S20..S58 are
+    // PRN 1..39); otherwise no SBAS record could ever match an observed SBAS satellite.
     if (system == kSbas) prn -= 19;
     WeekTime t;
     if (rinex3) {

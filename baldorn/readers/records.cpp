@@ -56,26 +56,32 @@ int SystemCodeFromIndex(int systemIndex) {
     return (systemIndex >= 0 && systemIndex < kSystemCount) ? kCodes[systemIndex] : kGps;
 }
 
+namespace {
+// Block sizes and the satIndex before each block's first PRN, by system index.
+constexpr int kBlockSizes[kSystemCount] = {32, 27, 63, 39, 10, 36};
+constexpr int kBlockStarts[kSystemCount] = {0, 32, 32 + 27, 32 + 27 + 63, 32 + 27 + 63 + 39,
+                                            32 + 27 + 63 + 39 + 10};
+static_assert(kBlockStarts[kSystemCount - 1] + kBlockSizes[kSystemCount - 1] == kMaxSatIndex);
+
+bool KnownSystemCode(int systemCode) {
+    return systemCode == kGps || SystemIndexFromCode(systemCode) != 0;
+}
+}  // namespace
+
 int BlockSize(int systemCode) {
-    switch (systemCode) {
-        case kGps:
-            return 32;
-        case kGlonass:
-            return 24;
-        case kBds:
-        case kSbas:
-        case kQzss:
-            return 20;
-        case kGalileo:
-            return 30;
-        default:
-            return 0;
-    }
+    return KnownSystemCode(systemCode) ? kBlockSizes[SystemIndexFromCode(systemCode)] : 0;
 }
 
 int SatIndexOf(int systemCode, int prn) {
     if (prn < 1 || prn > BlockSize(systemCode)) return 0;
-    return systemCode + prn;
+    return kBlockStarts[SystemIndexFromCode(systemCode)] + prn;
+}
+
+int SystemCodeOfSatIndex(int satIndex) {
+    if (satIndex < 1 || satIndex > kMaxSatIndex) return -1;
+    int s = kSystemCount - 1;
+    while (satIndex <= kBlockStarts[s]) --s;
+    return SystemCodeFromIndex(s);
 }
 
 }  // namespace baldorn

@@ -9,7 +9,8 @@
 
 namespace baldorn {
 
-// System codes; satIndex = systemCode + PRN.
+// System codes: the value of `systemCode` in every record. They name a system only;
+// per-satellite tables are indexed by SatIndexOf (below), never by systemCode + PRN.
 inline constexpr int kGps = 0;
 inline constexpr int kGlonass = 32;
 inline constexpr int kBds = 56;
@@ -18,7 +19,10 @@ inline constexpr int kQzss = 96;
 inline constexpr int kGalileo = 116;
 
 inline constexpr int kSystemCount = 6;
-inline constexpr int kMaxSatIndex = 146;  // satIndex runs 1..146
+// PRN ranges of the systems: GPS 1..32, GLONASS slots 1..27, BDS 1..63, SBAS 1..39 (S20..S58),
+// QZSS 1..10, Galileo 1..36. satIndex runs 1..kMaxSatIndex through the systems in the order
+// GPS, GLONASS, BDS, SBAS, QZSS, Galileo.
+inline constexpr int kMaxSatIndex = 32 + 27 + 63 + 39 + 10 + 36;
 inline constexpr int kSlotCount = 5;
 inline constexpr int kNoPriority = 22;
 
@@ -29,10 +33,13 @@ int SystemCodeFromLetter(char letter);
 bool ModelledSystemLetter(char letter);
 int SystemIndexFromCode(int systemCode);
 int SystemCodeFromIndex(int systemIndex);
-// Number of PRNs of a system's block (GPS 32, GLONASS 24, BDS/SBAS/QZSS 20, Galileo 30).
+// Number of PRNs of a system's block (GPS 32, GLONASS 27, BDS 63, SBAS 39, QZSS 10,
+// Galileo 36); 0 for an unknown system code.
 int BlockSize(int systemCode);
-// 1..146 when the PRN lies inside its system's block, else 0.
+// 1..kMaxSatIndex when the PRN lies inside its system's block, else 0.
 int SatIndexOf(int systemCode, int prn);
+// The system code of a satIndex, -1 when it is not one.
+int SystemCodeOfSatIndex(int satIndex);
 
 struct BlockData {
     int32_t priority = kNoPriority;

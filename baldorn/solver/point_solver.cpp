@@ -8,16 +8,17 @@ namespace {
 
 constexpr double kEarthRate = 7.2921151467e-5;
 constexpr int kUnknowns = 7;
-constexpr int kMaxRows = 146;
+constexpr int kMaxRows = kMaxSatIndex;
 constexpr int kPasses = 11;
 constexpr int kIterations = 10;
 constexpr double kInverseThreshold = 1e-50;
 // Post-fit residual RMS (m) beyond which an epoch solution is taken as a failed solve.
 constexpr double kMaxPostFitRms = 10.0;
 
-// GLONASS frequency channels of slots 1..24.
-constexpr int kGlonassChannels[24] = {1,  -4, 5, 6,  1, -4, 5, 6, -2, -7, 0, -1,
-                                      -2, -7, 0, -1, 4, -3, 3, 2, 4,  -3, 3, 2};
+// GLONASS frequency channels of slots 1..27; the spare slots 25..27 have no fixed channel and
+// are computed with the centre frequency (channel 0).
+constexpr int kGlonassChannels[27] = {1,  -4, 5, 6,  1, -4, 5, 6, -2, -7, 0, -1, -2, -7,
+                                      0,  -1, 4, -3, 3, 2,  4, -3, 3, 2,  0, 0,  0};
 
 // Carrier frequencies (Hz) by system index and slot.
 constexpr double kFrequencies[kSystemCount][kSlotCount] = {
@@ -75,19 +76,12 @@ bool LittleImprovement(double prevRms, double rms) {
 
 PointSolver::PointSolver() {
     for (int satIndex = 1; satIndex <= kMaxSatIndex; ++satIndex) {
-        int systemCode = kGps;
-        for (int s = kSystemCount - 1; s >= 0; --s) {
-            const int code = SystemCodeFromIndex(s);
-            if (satIndex > code && satIndex <= code + BlockSize(code)) {
-                systemCode = code;
-                break;
-            }
-        }
+        const int systemCode = SystemCodeOfSatIndex(satIndex);
         const int systemIndex = SystemIndexFromCode(systemCode);
         for (int slot = 0; slot < kSlotCount; ++slot) {
             double f = kFrequencies[systemIndex][slot];
             if (systemCode == kGlonass && f > 0) {
-                const int n = kGlonassChannels[satIndex - kGlonass - 1];
+                const int n = kGlonassChannels[satIndex - SatIndexOf(kGlonass, 1)];
                 f += n * (slot == 0 ? 562500.0 : 437500.0);
             }
             wavelengths_[satIndex][slot] = f > 0 ? kSpeedOfLight / f : 0.0;

@@ -117,9 +117,10 @@ void RawConverter::BuildCodeLists() {
 }
 
 void RawConverter::SortSatellites(std::vector<SatelliteData>& sats) {
-    // Stable, so satellites with the same number keep the decoder's order.
+    // By satellite index (system, then PRN); stable, so satellites with the same index keep
+    // the decoder's order.
     std::stable_sort(sats.begin(), sats.end(), [](const SatelliteData& a, const SatelliteData& b) {
-        return a.Number() < b.Number();
+        return SatelliteIndex(a.sysCode, a.prn) < SatelliteIndex(b.sysCode, b.prn);
     });
 }
 

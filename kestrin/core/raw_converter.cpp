@@ -73,6 +73,7 @@ bool RawConverter::OpenTempFiles() {
         }
     }
     for (GnssTime& t : lastNavEpoch) t.Init();
+    for (GnssTime& t : lastInavEpoch) t.Init();
     return true;
 }
 

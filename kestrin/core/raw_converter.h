@@ -165,7 +165,10 @@ class RawConverter {
     std::array<std::string, kTempFileCount> tempNames;
     std::array<std::FILE*, kTempFileCount> tempFiles{};
     std::array<std::vector<std::string>, kSystemCount> codesInUse;
-    std::array<GnssTime, kSatelliteSlots> lastNavEpoch{};
+    std::array<GnssTime, kSatelliteIndexCount> lastNavEpoch{};
+    // Galileo I/NAV records are repeats only of I/NAV records: a satellite's F/NAV and I/NAV
+    // sets of the same epoch are both written.
+    std::array<GnssTime, kSatelliteIndexCount> lastInavEpoch{};
 
   private:
     bool StageObsFile(OutputSet& outputs, const std::string& path, int* error);

@@ -78,7 +78,7 @@ int DecoderFrame::Run(const std::string& inputPath, const std::string& outputFol
     workingDataType = info.dataType;
     std::fill(scan_.begin(), scan_.end(), 0);
     fill_ = 0;
-    for (auto& row : lockTimes_) row.fill(0.0f);
+    lockTimes_.Reset();
     currentSegment_.Init();
     lastEpochTime_.Init();
     sideFileFailed_ = false;
@@ -201,8 +201,12 @@ size_t DecoderFrame::ScanBuffer(uint64_t bufferStart, uint64_t fileLength, uint6
     return offset > fill_ ? fill_ : offset;
 }
 
+void DecoderFrame::MarkSignalUsed(int32_t sysCode, int32_t prn, int slot) {
+    MarkSlotUsed(info, sysCode, prn, slot);
+}
+
 void DecoderFrame::AddEpoch(OBSERVATIONS&& epoch) {
-    ApplyLockTimeSlips(epoch, lockTimes_);
+    ApplyLockTimeSlips(epoch, lockTimes_, lockReporting);
     Epochs().push_back(std::move(epoch));
     lastEpochTime_ = Epochs().back().time;
 }

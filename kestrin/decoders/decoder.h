@@ -43,6 +43,7 @@ class DecoderFrame : public DecoderSink {
     const ConvertOptions& Options() const override { return writer.options; }
     const HeaderInfo& Header() const override { return info; }
     GnssTime LastEpochTime() const override;
+    void MarkSignalUsed(int32_t sysCode, int32_t prn, int slot) override;
     // Applies the lock-time slip rule and appends a complete epoch to the epoch list.
     void AddEpoch(OBSERVATIONS&& epoch) override;
     void NoteSignal(int32_t sysCode, int32_t prn, const BlockData& block) override;
@@ -84,6 +85,9 @@ class DecoderFrame : public DecoderSink {
     NavigationBlock& Navigation() { return *nav_; }
 
     int32_t workingDataType = 0;  // the data type as met in the data (sub-format)
+    // What the format's board reports about tracking continuity, per system; set once by
+    // the format (the loss-of-lock rule of every epoch reads it).
+    LockReportingBySystem lockReporting{};
 
   private:
     int Run(const std::string& inputPath, const std::string& outputFolder);
@@ -97,7 +101,7 @@ class DecoderFrame : public DecoderSink {
 
     std::vector<uint8_t> scan_;
     size_t fill_ = 0;
-    LockTimeTable lockTimes_{};
+    LockTimeTable lockTimes_;
     std::unique_ptr<NavigationBlock> nav_;
     AfterTreatment currentSegment_;
     int lastPercent_ = -1;

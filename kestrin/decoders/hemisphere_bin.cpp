@@ -27,7 +27,10 @@ bool SameTime(int weekA, double sowA, int weekB, double sowB) {
 
 }  // namespace
 
-HemisphereBinDecoder::HemisphereBinDecoder() : glonassSlots(InitialGlonassSlotTable()) {}
+HemisphereBinDecoder::HemisphereBinDecoder() : glonassSlots(InitialGlonassSlotTable()) {
+    // The channels carry cycle-slip counters, which the block decoding compares itself.
+    lockReporting.fill({LockEvidence::kSignalPresence, 0.0});
+}
 
 HemisphereBinDecoder& ProcessHemisphereBinDecoder() {
     static HemisphereBinDecoder decoder;
@@ -115,6 +118,13 @@ void HemisphereBinDecoder::Dispatch(uint16_t blockId, ByteView data) {
             }
             break;
         }
+        case kHemGalileoEphemeris:
+        case kHemGpsAlmanac:
+        case kHemBdsAlmanac:
+        case kHemGalileoAlmanac:
+        case kHemQzssAlmanac:
+        case kHemGlonassAlmanac:
+            break;  // no published field layout at hand: passed over rather than guessed
         default:
             break;
     }

@@ -3,6 +3,10 @@
 // 66, 36, 16) added into an epoch being assembled, broadcast ephemerides (95, 25, 65, 35, 93),
 // the ionosphere / UTC block (94), SBAS messages (80) as lines of the SBAS message file and
 // event times (6). Each handler reads only inside the body it is given.
+// The Galileo ephemeris block (45) and the almanac blocks (92 GPS, 32 BeiDou, 42 Galileo,
+// 22 QZSS, 62 GLONASS) are recognised but not decoded: no published definition of their field
+// layout was at hand, and a guessed layout would write wrong orbits. They are passed over like
+// any other block the decoder does not use, so no almanac side file is produced.
 #pragma once
 
 #include <array>
@@ -29,6 +33,13 @@ enum HemisphereBlockId : uint16_t {
     kHemIonUtc = 94,
     kHemGpsEphemeris = 95,
     kHemGpsL1 = 96,
+    // Recognised, not decoded (see above).
+    kHemQzssAlmanac = 22,
+    kHemBdsAlmanac = 32,
+    kHemGalileoAlmanac = 42,
+    kHemGalileoEphemeris = 45,
+    kHemGlonassAlmanac = 62,
+    kHemGpsAlmanac = 92,
 };
 
 // Last cycle-slip counter per satellite and signal slot; -1 = satellite and signal not seen yet.

@@ -4,13 +4,14 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
+#include <vector>
 
 #include "kestrin/records.h"
 
 namespace kestrin {
 
-// True when a PRN has a place in its system's part of the satellite numbers 1..150
-// (GPS 1-32, GLONASS 1-24, BDS 1-20, SBAS 1-24, QZSS 1-20, Galileo 1-30).
+// True when a PRN lies in its system's range and so has a satellite index (SatelliteIndex).
 bool InSatelliteTable(int32_t sysCode, int32_t prn);
 
 // The GLONASS frequency number assumed for each slot (index 0 unused) where a message carries
@@ -19,8 +20,43 @@ bool InSatelliteTable(int32_t sysCode, int32_t prn);
 using GlonassSlotTable = std::array<int8_t, kGlonassSlots>;
 GlonassSlotTable InitialGlonassSlotTable();
 
-// Lock time last reported per satellite number and signal slot.
-using LockTimeTable = std::array<std::array<float, kSignalSlots>, kSatelliteSlots>;
+// What a board tells about the continuity of a signal's tracking, per satellite system.
+enum class LockEvidence : uint8_t {
+    kFallingLockTime,  // lock times, compared with the last one only (a fall marks a slip)
+    kLockTime,         // lock times in seconds: falls, gaps and lock times shorter than the
+                       // time since the signal was last seen mark slips
+    kSignalPresence,   // the decoder marks slips itself (slip counters, flags); a signal that
+                       // was missing at its satellite's previous epoch marks a slip
+};
+
+struct LockReporting {
+    LockEvidence evidence = LockEvidence::kFallingLockTime;
+    double wrapSeconds = 0.0;  // period after which the lock-time field starts again at 0
+                               // (0 = it never does)
+};
+using LockReportingBySystem = std::array<LockReporting, kSystemCount>;
+
+// Tracking history of one signal and of one satellite for the loss-of-lock rule.
+struct SignalLockHistory {
+    bool seen = false;
+    double lockTime = 0.0;  // last reported lock time, seconds
+    double lastSeen = 0.0;  // time of the epoch that last carried the signal, seconds
+};
+struct SatelliteLockHistory {
+    bool seen = false;
+    double lastEpoch = 0.0;  // time of the satellite's last epoch, seconds
+    std::array<SignalLockHistory, kSignalSlots> signals{};
+};
+// Per satellite index (SatelliteIndex); all unseen at the start of a conversion.
+class LockTimeTable {
+  public:
+    LockTimeTable() : sats_(kSatelliteIndexCount) {}
+    void Reset() { sats_.assign(kSatelliteIndexCount, SatelliteLockHistory{}); }
+    SatelliteLockHistory* Find(int32_t sysCode, int32_t prn);
+
+  private:
+    std::vector<SatelliteLockHistory> sats_;
+};
 
 // Records that the satellite's system, the satellite and (system, slot) occur in the data.
 void MarkSlotUsed(HeaderInfo& info, int32_t sysCode, int32_t prn, int slot);
@@ -37,8 +73,17 @@ double PhaseRangeMisfit(const BlockData& block, double wavelength);
 void AddOrReplaceBlock(SatelliteData& sat, const BlockData& block, double wavelength,
                        bool keepLaterOnTie);
 
-// Sets the loss-of-lock bit of every block whose lock time fell below the last one stored
-// for its satellite and slot, then stores the new lock times.
-void ApplyLockTimeSlips(OBSERVATIONS& epoch, LockTimeTable& table);
+// Sets the loss-of-lock bit (bit 0) of every block that lost lock since its satellite's last
+// epoch, by what its system reports (see LockEvidence), then records the epoch:
+// - a signal seen before that was missing at its satellite's previous epoch (every kind but
+//   kFallingLockTime);
+// - a lock time below the last one stored, unless it is the stored one grown by the elapsed
+//   time and wrapped by the field's period;
+// - a lock time shorter than the time elapsed since the signal was last seen (kLockTime);
+// - time running backwards, or a negative or non-finite lock time (kLockTime).
+// The first appearance of a signal in a conversion and a block without a phase are never
+// marked.
+void ApplyLockTimeSlips(OBSERVATIONS& epoch, LockTimeTable& table,
+                        const LockReportingBySystem& reporting = LockReportingBySystem{});
 
 }  // namespace kestrin

@@ -11,7 +11,10 @@ constexpr size_t kOemScanWindow = 28;
 
 }  // namespace
 
-OemBinaryDecoder::OemBinaryDecoder() : glonassSlots(InitialGlonassSlotTable()) {}
+OemBinaryDecoder::OemBinaryDecoder() : glonassSlots(InitialGlonassSlotTable()) {
+    // Every range log carries lock times; the compressed one holds them in 21 bits of 1/32 s.
+    lockReporting.fill({LockEvidence::kLockTime, 65536.0});
+}
 
 OemBinaryDecoder& ProcessOemBinaryDecoder() {
     static OemBinaryDecoder decoder;

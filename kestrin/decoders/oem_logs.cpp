@@ -5,6 +5,7 @@
 #include "core/gnss_time.h"
 #include "decoders/navwords/glonass_strings.h"
 #include "decoders/navwords/gps_lnav.h"
+#include "decoders/navwords/accuracy.h"
 #include "decoders/obs_rules.h"
 #include "rinex/obs_codes.h"
 
@@ -18,10 +19,14 @@ constexpr size_t kRangeCmpBlock = 24;
 constexpr double kPhaseRollover = 8388608.0;  // 2^23 cycles
 constexpr double kBdsRangeWrap = 33554431.0;
 
-// Tracking-status word fields.
-constexpr uint32_t kParityKnown = 1u << 10;
-constexpr uint32_t kPhaseLocked = 1u << 11;
+// Tracking-status word fields (channel tracking status of the range logs: bits 0-4 tracking
+// state, 5-9 channel, 10 phase locked, 11 parity known, 12 code locked). A phase whose parity
+// is not yet known may still be off by half a cycle: it carries the half-cycle bit (bit 1) of
+// the loss-of-lock flags, not the slip bit.
+constexpr uint32_t kPhaseLocked = 1u << 10;
+constexpr uint32_t kParityKnown = 1u << 11;
 constexpr uint32_t kCodeLocked = 1u << 12;
+constexpr uint32_t kHalfCycleBit = 2u;
 int StatusSystem(uint32_t status) {
     return static_cast<int>((status >> 16) & 7u);
 }
@@ -126,11 +131,7 @@ bool OemSatellite(uint32_t status, int rawPrn, bool compressed, int32_t& dataTyp
             break;
         case 2:
             sysCode = kSysSbas;
-            if (n > 163) {
-                n -= 163;
-            } else if (n >= 120) {
-                n -= 119;
-            }
+            if (n >= 120) n -= 119;  // PRN 120..158; the QZSS SAIF numbers 183.. fall outside
             break;
         case 3:
             sysCode = kSysGalileo;
@@ -204,7 +205,7 @@ bool DecodeOemRange(ByteView body, const GnssTime& time, OemObsContext& ctx, OBS
         }
         int rawSystem = StatusSystem(status);
 
-        int found = FindSatellite(sysCode + prn, epoch.sats);
+        int found = FindSatellite(sysCode, prn, epoch.sats);
         SatelliteData fresh;
         fresh.sysCode = sysCode;
         fresh.prn = prn;
@@ -234,7 +235,7 @@ bool DecodeOemRange(ByteView body, const GnssTime& time, OemObsContext& ctx, OBS
                 block.lli |= 1u;
                 if (ctx.phaseBlanking) block.carrierPhase = -0.0;
             }
-            if (!(st & kParityKnown)) block.lli |= 1u;
+            if (!(st & kParityKnown)) block.lli |= kHalfCycleBit;
             if (!(st & kCodeLocked)) block.pseudorange = 0.0;
 
             double lambda = RuleWavelength(sysCode, prn, slot, ctx.glonassSlots);
@@ -302,9 +303,9 @@ bool DecodeOemRangeCmp(ByteView body, const GnssTime& time, OemObsContext& ctx,
             block.lli |= 1u;
             if (ctx.phaseBlanking) block.carrierPhase = -0.0;
         }
-        if (!(status & kParityKnown)) block.lli |= 1u;
+        if (!(status & kParityKnown)) block.lli |= kHalfCycleBit;
 
-        int found = FindSatellite(sysCode + prn, epoch.sats);
+        int found = FindSatellite(sysCode, prn, epoch.sats);
         if (found >= 0) {
             AddOrReplaceBlock(epoch.sats[found], block, lambda, false);
         } else {
@@ -561,7 +562,7 @@ bool DecodeOemGalEphemeris(ByteView b, int headerWeek, double headerSow, KeplerE
             e5bHealth = inav ? b.U8(14) : 0;
     uint8_t e1bValid = inav ? b.U8(15) : 0, e5aValid = fnav ? b.U8(16) : 0,
             e5bValid = inav ? b.U8(17) : 0;
-    eph.accuracy = b.U8(18);
+    eph.accuracy = SisaMeters(b.U8(18));
     eph.iode = b.U32(20);
     eph.toe = b.U32(24);
     eph.sqrtA = b.F64(28);
@@ -579,33 +580,35 @@ bool DecodeOemGalEphemeris(ByteView b, int headerWeek, double headerSow, KeplerE
     eph.idot = b.F64(124);
     eph.omega0 = b.F64(132);
     eph.omegaDot = b.F64(140);
+    // The record carries one clock: the I/NAV one when the log has I/NAV data, else the F/NAV
+    // one. The data-source word names the message the record comes from by the log's own
+    // "received" flags (bytes 15..17 are data validity states, not sources): I/NAV on E1-B
+    // with the E5b/E1 clock (bits 0 and 9), or F/NAV on E5a with the E5a/E1 clock (bits 1, 8).
     double toc = 0;
     uint32_t sources = 0;
-    if (fnav) {
-        toc = b.U32(148);
-        eph.af0 = b.F64(152);
-        eph.af1 = b.F64(160);
-        eph.af2 = b.F64(168);
-        sources |= (1u << 1) * (e5aValid != 0);
-        if (!inav) sources |= 1u << 8;
-    }
     if (inav) {
         toc = b.U32(176);
         eph.af0 = b.F64(180);
         eph.af1 = b.F64(188);
         eph.af2 = b.F64(196);
         eph.tgd2 = b.F64(212);
-        sources |= (1u << 9) | (e1bValid != 0 ? 1u : 0u) | (e5bValid != 0 ? 4u : 0u);
+        sources = (1u << 0) | (1u << 9);
+    } else if (fnav) {
+        toc = b.U32(148);
+        eph.af0 = b.F64(152);
+        eph.af1 = b.F64(160);
+        eph.af2 = b.F64(168);
+        sources = (1u << 1) | (1u << 8);
     }
     eph.tgd = b.F64(204);
     eph.dataSources = sources;
+    // Health word: per signal its data validity state (1 bit) and 2-bit health state.
     uint32_t health = 0;
-    if (e1bValid) health |= 1u;
-    if (e1bHealth) health |= 6u;
-    if (e5aValid) health |= 8u;
-    if (e5aHealth) health |= 0x30u;
-    if (e5bValid) health |= 0x40u;
-    if (e5bHealth) health |= 0x180u;
+    health |= (e1bValid & 1u) | (static_cast<uint32_t>(e1bHealth & 3u) << 1);
+    health |=
+        (static_cast<uint32_t>(e5aValid & 1u) << 3) | (static_cast<uint32_t>(e5aHealth & 3u) << 4);
+    health |=
+        (static_cast<uint32_t>(e5bValid & 1u) << 6) | (static_cast<uint32_t>(e5bHealth & 3u) << 7);
     eph.health = health;
     eph.transmissionTime = eph.toe;
     int week = headerWeek;

@@ -1,8 +1,12 @@
 #include "decoders/registry.h"
 
+#include "decoders/binex.h"
 #include "decoders/hemisphere_bin.h"
+#include "decoders/mulx.h"
 #include "decoders/oem_binary.h"
 #include "decoders/rt17_decoder.h"
+#include "decoders/ubx_decoder.h"
+#include "decoders/rtcm3.h"
 
 namespace kestrin {
 
@@ -35,11 +39,19 @@ int RunDecoder(const HeaderInfo& info, const ConvertOptions& options, KestrinNot
         case 2:
         case 6:
             return RunOn(ProcessOemBinaryDecoder(), info, options, window, inputPath, outputFolder);
+        case 7:
+            return RunOn(ProcessRtcm3Decoder(), info, options, window, inputPath, outputFolder);
         case 9:
             return RunOn(ProcessRt17Decoder(), info, options, window, inputPath, outputFolder);
         case 4:
             return RunOn(ProcessHemisphereBinDecoder(), info, options, window, inputPath,
                          outputFolder);
+        case 3:
+            return RunOn(ProcessMulxDecoder(), info, options, window, inputPath, outputFolder);
+        case 8:
+            return RunOn(ProcessBinexDecoder(), info, options, window, inputPath, outputFolder);
+        case 10:
+            return RunOn(ProcessUbxDecoder(), info, options, window, inputPath, outputFolder);
         default:
             if (window && window->notify) {
                 window->notify(window->context, KESTRIN_MSG_FAILURE, KESTRIN_FAILURE_FORMAT, 0);

@@ -11,6 +11,12 @@
 namespace kestrin {
 
 class Rt17Decoder : public DecoderFrame {
+  public:
+    Rt17Decoder() {
+        // RT27 blocks carry slip counters and slip flags, compared by the record decoding.
+        lockReporting.fill({LockEvidence::kSignalPresence, 0.0});
+    }
+
   protected:
     ScanResult ScanAt(ByteView rest) override;
     void ResetRunState() override;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/gnss_time.h"
+#include "decoders/navwords/accuracy.h"
 #include "decoders/navwords/ura.h"
 #include "rinex/obs_codes.h"
 
@@ -216,7 +217,7 @@ bool DecodeRt17Observations(ByteView r, const GnssTime& time, OBSERVATIONS& epoc
 namespace {
 
 constexpr size_t kRt27HeaderStart = 8;
-constexpr size_t kRt27BaseHeader = 12;  // header length byte .. epoch flags
+constexpr size_t kRt27BaseHeader = 12;   // header length byte .. epoch flags
 constexpr double kNearestRange = 1.0e7;  // metres
 
 struct SlotRule {
@@ -523,20 +524,11 @@ void ReadGpsLayout(ByteView p, size_t shift, KeplerEphemeris& eph, double& toc) 
 
 void ReadGpsFlags(uint32_t flags, bool full, KeplerEphemeris& eph) {
     eph.health = (flags >> 4) & 0x3F;
-    eph.accuracy = GpsUraMetres(static_cast<int>((flags >> 11) & 0x0F));
+    eph.accuracy = UraIndexToMeters(static_cast<int>((flags >> 11) & 0x0F));
     if (!full) return;
     eph.l2PFlag = flags & 0x01;
     eph.codesOnL2 = (flags >> 1) & 0x03;
     eph.fitInterval = (flags & (1u << 10)) ? 6.0 : 4.0;
-}
-
-// Galileo signal-in-space accuracy index to metres (255: no accuracy prediction).
-double GalileoSisaMetres(int index) {
-    if (index < 50) return index * 0.01;
-    if (index < 75) return 0.5 + (index - 50) * 0.02;
-    if (index < 100) return 1.0 + (index - 75) * 0.04;
-    if (index < 126) return 2.0 + (index - 100) * 0.16;
-    return -1.0;
 }
 
 }  // namespace
@@ -615,7 +607,7 @@ bool DecodeRetsvGalileoEphemeris(ByteView p, KeplerEphemeris& eph) {
     eph.omega = Finite(p.F64Be(115)) * kPi;
     eph.omegaDot = Finite(p.F64Be(123)) * kPi;
     eph.idot = Finite(p.F64Be(131)) * kPi;
-    eph.accuracy = GalileoSisaMetres(p.U8(139));
+    eph.accuracy = SisaMeters(p.U8(139));
     eph.health = p.U16Be(140);
     const double toc = p.U32Be(142);
     eph.af0 = Finite(p.F64Be(146));

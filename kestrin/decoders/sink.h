@@ -28,12 +28,16 @@ class DecoderSink {
 
     // --- What the decoder hands on --------------------------------------------------------
 
+    // Records that a signal slot of a satellite occurs in the data (header code lists,
+    // systems present, satellites seen). A sink without a header (a test recorder) may ignore
+    // it.
+    virtual void MarkSignalUsed(int32_t /*sysCode*/, int32_t /*prn*/, int /*slot*/) {}
     // A complete epoch, in time order. The lock-time slip rule is applied on the way in.
     virtual void AddEpoch(OBSERVATIONS&& epoch) = 0;
     // One signal block of a satellite of an epoch the decoder hands on: the system, the
     // satellite and the signal slot occur in the data, and the block's measurements count in
     // the header's observation tallies. For formats whose header lists those tallies.
-    virtual void NoteSignal(int32_t sysCode, int32_t prn, const BlockData& block) = 0;
+    virtual void NoteSignal(int32_t /*sysCode*/, int32_t /*prn*/, const BlockData& /*block*/) {}
     // Broadcast ephemerides: GPS, BDS, QZSS and Galileo; GLONASS and SBAS. The navigation
     // writer drops repeats and unselected systems.
     virtual void AddKeplerEphemeris(const KeplerEphemeris& eph) = 0;

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -23,6 +24,9 @@ constexpr double kRangeWrap = 33554431.0;  // added to pseudoranges below 1e7 m
 constexpr int kV3CodesPerLine = 13, kV2TypesPerLine = 9;
 constexpr int kV2SatsPerLine = 12, kV2ValuesPerLine = 5;
 constexpr size_t kFieldWidth = 16;
+// Most observation codes of one system a header may announce (its count field has three
+// digits); a larger count is a damaged header and is cut there.
+constexpr int kMaxCodes = 999;
 
 // One line of the file with its place.
 struct Line {
@@ -89,7 +93,7 @@ std::pair<std::string, std::string> TranslateV2Type(std::string_view type) {
 
 void ReadCodesV3(std::string first, LineSource& src, RinexObsFile& m) {
     first = first.substr(0, 58);
-    int count = IntegerOf(Mid(first, 1, 5));
+    int count = std::clamp(IntegerOf(Mid(first, 1, 5)), 0, kMaxCodes);
     const char letter = first.empty() ? ' ' : first[0];
     std::string all = first;
     for (int left = count; left > kV3CodesPerLine; left -= kV3CodesPerLine) {
@@ -113,7 +117,7 @@ void ReadCodesV3(std::string first, LineSource& src, RinexObsFile& m) {
 
 void ReadCodesV2(std::string first, LineSource& src, RinexObsFile& m) {
     first = first.substr(0, 60);
-    int count = IntegerOf(Mid(first, 0, 6));
+    int count = std::clamp(IntegerOf(Mid(first, 0, 6)), 0, kMaxCodes);
     std::string all = first;
     for (int left = count; left > kV2TypesPerLine; left -= kV2TypesPerLine) {
         Line next;

@@ -32,9 +32,6 @@ constexpr NavFileOfSystem kShortNavFiles[] = {
     {3, kTempSbasNav, NavFileKind::Sbas}, {4, kTempQzssNav, NavFileKind::Qzss},
 };
 
-constexpr int kSystemCodes[kSystemCount] = {kSysGps,  kSysGlonass, kSysBds,
-                                            kSysSbas, kSysQzss,    kSysGalileo};
-
 bool HasSystem(int systemsPresent, int systemIndex) {
     return (systemsPresent >> systemIndex & 1) != 0;
 }
@@ -45,9 +42,9 @@ void MaskSystems(HeaderInfo& info, uint8_t systemMask) {
     for (int s = 0; s < kSystemCount; ++s) {
         if ((systemMask >> s & 1) != 0) continue;
         info.systemsPresent &= ~(1 << s);
-        const int first = kSystemCodes[s] + 1;
-        const int last = s + 1 < kSystemCount ? kSystemCodes[s + 1] : kSatelliteSlots - 1;
-        for (int n = first; n <= last; ++n) info.satSeen[n] = 0;
+        for (int n = 1; n < kSatelliteIndexCount; ++n) {
+            if (SystemIndex(SatelliteOfIndex(n).sysCode) == s) info.satSeen[n] = 0;
+        }
     }
 }
 

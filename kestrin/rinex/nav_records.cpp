@@ -8,9 +8,6 @@
 namespace kestrin {
 namespace {
 
-// Number of PRNs each system index has in the satellite-number table.
-constexpr int kPrnCount[kSystemCount] = {32, 24, 20, 24, 20, 30};
-
 std::string D19(double v) {
     return FormatDExponent(v, 19, 12);
 }
@@ -65,11 +62,7 @@ int PrintedNavPrn(int32_t sysCode, int32_t prn) {
 }
 
 int NavSlot(int32_t sysCode, int32_t prn) {
-    const int index = SystemIndex(sysCode);
-    if (index < 0) return -1;
-    if (sysCode == kSysQzss && prn >= 192) prn -= 192;
-    if (prn < 1 || prn > kPrnCount[index]) return -1;
-    return sysCode + prn;
+    return SatelliteIndex(sysCode, prn);
 }
 
 bool RepeatsNavEpoch(const GnssTime& last, const GnssTime& toc) {

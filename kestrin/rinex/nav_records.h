@@ -23,10 +23,10 @@ struct AlmanacRecord {
 // The PRN a navigation record prints: QZSS numbers from 192 on count from 192, SBAS adds 19.
 int PrintedNavPrn(int32_t sysCode, int32_t prn);
 
-// The slot of the last-record table (satellite number 1..150) that the duplicate test of an
-// ephemeris uses, or -1 when the ephemeris has no valid satellite number: an unknown system,
-// PRN 0 or a PRN beyond its system's range. QZSS PRNs from 192 on use the slot of prn - 192,
-// the number they are printed with.
+// The slot of the last-record table (the satellite index, see SatelliteIndex) that the
+// duplicate test of an ephemeris uses, or -1 when the ephemeris has no valid satellite: an
+// unknown system, PRN 0 or a PRN beyond its system's range. QZSS PRNs 193..202 use the slot
+// of prn - 192, the number they are printed with.
 int NavSlot(int32_t sysCode, int32_t prn);
 
 // True when `toc` repeats `last`: same year, month, day, hour and minute, seconds at most 1 s

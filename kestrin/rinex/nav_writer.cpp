@@ -17,8 +17,10 @@ std::string RawConverter::WriteKeplerNavRecord(const KeplerEphemeris& eph) {
     // range) has no slot for the duplicate test and no place in the files: drop it.
     const int slot = NavSlot(eph.sysCode, eph.prn);
     if (slot < 0) return {};
-    if (RepeatsNavEpoch(lastNavEpoch[slot], eph.toc)) return {};
-    lastNavEpoch[slot] = eph.toc;
+    const bool inav = eph.sysCode == kSysGalileo && (static_cast<int>(eph.dataSources) & 0x200);
+    GnssTime& last = inav ? lastInavEpoch[slot] : lastNavEpoch[slot];
+    if (RepeatsNavEpoch(last, eph.toc)) return {};
+    last = eph.toc;
     if (!SystemSelected(eph.sysCode, options.systemMask)) return {};
     std::string record = FormatKeplerRecord(eph, options.rinex3 != 0);
     AppendNavText(record, eph.sysCode);

@@ -123,6 +123,9 @@ double PhaseShift(int systemIndex, int slot) {
 }
 
 Rinex2Column Rinex2ColumnOf(int systemIndex, int slot) {
+    // The 2.10 second-band columns (C2/P2, L2, D2, S2) name the L2 band: only GPS, GLONASS and
+    // QZSS L2 signals go there. The second bands of BeiDou (B2), SBAS (L5) and Galileo (E5a)
+    // are other frequencies and have no 2.10 column.
     if (!ValidSlot(systemIndex, slot)) return Rinex2Column::kNone;
     switch (systemIndex) {
         case 0:  // GPS: P codes on slots 1, 3 (L1) and 9, 11 (L2)
@@ -137,21 +140,22 @@ Rinex2Column Rinex2ColumnOf(int systemIndex, int slot) {
             if (slot == 2) return Rinex2Column::kP2;
             if (slot == 3) return Rinex2Column::kC2;
             return Rinex2Column::kNone;
-        case 2:  // BDS
+        case 2:  // BDS: B1 only
             if (slot == 0) return Rinex2Column::kC1;
             if (slot <= 2) return Rinex2Column::kP1;
-            if (slot == 3) return Rinex2Column::kC2;
-            if (slot <= 5) return Rinex2Column::kP2;
             return Rinex2Column::kNone;
-        case 3:  // SBAS
+        case 3:  // SBAS: L1 only
             if (slot == 0) return Rinex2Column::kC1;
-            if (slot == 1) return Rinex2Column::kP2;
-            return Rinex2Column::kC2;
-        default:  // QZSS and Galileo share the layout
+            return Rinex2Column::kNone;
+        case 4:  // QZSS: L1 and L2
             if (slot == 0) return Rinex2Column::kC1;
             if (slot <= 4) return Rinex2Column::kP1;
             if (slot == 5) return Rinex2Column::kC2;
             if (slot <= 7) return Rinex2Column::kP2;
+            return Rinex2Column::kNone;
+        default:  // Galileo: E1 only
+            if (slot == 0) return Rinex2Column::kC1;
+            if (slot <= 4) return Rinex2Column::kP1;
             return Rinex2Column::kNone;
     }
 }

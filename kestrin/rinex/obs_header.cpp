@@ -75,23 +75,15 @@ const char* const kSystemComments =
     "       G = GPS       R = GLONASS       C = COMPASS          COMMENT             \n"
     "       S = SBAS      J = QZSS          E = GALILEO          COMMENT             \n";
 
-// Observation-count line identifier of a satellite number.
+// Observation-count line identifier of a satellite index, as the epoch records print it.
 std::string CountIdentifier(int u) {
-    if (u <= 32) return StringFormat("   G%02d", u);
-    if (u <= 56) return StringFormat("   R%02d", u - 32);
-    if (u <= 76) return StringFormat("   C%02d", u - 56);
-    if (u <= 100) return StringFormat("   S%02d", u - 57);
-    if (u <= 120) return StringFormat("   J%02d", u - 100);
-    return StringFormat("   E%02d", u - 120);
+    const SatelliteId sat = SatelliteOfIndex(u);
+    return StringFormat("   %c%02d", kSystemLetters[SystemIndex(sat.sysCode)],
+                        RecordSatelliteNumber(sat.sysCode, sat.prn));
 }
 
 int SystemIndexOfNumber(int u) {
-    if (u <= 32) return 0;
-    if (u <= 56) return 1;
-    if (u <= 76) return 2;
-    if (u <= 100) return 3;
-    if (u <= 120) return 4;
-    return 5;
+    return SystemIndex(SatelliteOfIndex(u).sysCode);
 }
 
 // The 2.10 band of a code of the data-type-9 counts and whether it is the band's C code:
@@ -115,7 +107,7 @@ std::string CountLines(RawConverter& w, bool gpsOnlyLayout) {
     const HeaderInfo& info = w.info;
     std::string out;
     std::vector<int> seen;
-    for (int u = 1; u < kSatelliteSlots; ++u) {
+    for (int u = 1; u < kSatelliteIndexCount; ++u) {
         if (!info.satSeen[u]) continue;
         if ((w.options.systemMask & (1u << SystemIndexOfNumber(u))) == 0) continue;
         seen.push_back(u);
@@ -218,7 +210,7 @@ std::string ObsTypesLines(char systemLetter, const std::vector<std::string>& typ
 
 std::string GlonassSlotLines(const HeaderInfo& info) {
     std::vector<int> slots;
-    for (int slot = 1; slot <= 24; ++slot) {
+    for (int slot = 1; slot < kGlonassSlots; ++slot) {
         const int k = info.glonassChannels[slot];
         if (k >= -7 && k <= 13) slots.push_back(slot);
     }

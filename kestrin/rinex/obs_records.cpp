@@ -294,10 +294,10 @@ struct Column302 {
 }  // namespace
 
 int RecordSatelliteNumber(int32_t sysCode, int32_t prn) {
-    if (prn < 1 || SystemIndex(sysCode) < 0) return -1;
-    int number = prn;
-    if (sysCode == kSysSbas) number = prn <= 19 ? prn + 19 : prn + 63;
-    return number <= 99 ? number : -1;
+    if (SatelliteIndex(sysCode, prn) < 0) return -1;
+    if (sysCode == kSysSbas) return prn + 19;
+    if (sysCode == kSysQzss && prn > 192) return prn - 192;
+    return prn;
 }
 
 std::string RawConverter::FormatEpoch210(OBSERVATIONS epoch) const {

@@ -9,9 +9,9 @@
 
 namespace kestrin {
 
-// The number printed after the system letter in an epoch record: the PRN, or for SBAS
-// PRN + 19 (PRN <= 19) / PRN + 63. -1 when the satellite cannot be written: PRN below 1, an
-// unknown system, or a number that does not fit the identifier's two digits.
+// The number printed after the system letter in an epoch record: the PRN, for SBAS PRN + 19
+// (S20..S58), for QZSS 193..202 PRN - 192. -1 when the satellite cannot be written: a PRN
+// outside its system's range (see SatelliteIndex) or an unknown system.
 int RecordSatelliteNumber(int32_t sysCode, int32_t prn);
 
 // A plain 2.10 record of an epoch read from a RINEX file: band 1 from each satellite's first

@@ -73,7 +73,7 @@ TEST(ObsReader, Rinex3SlotsPrioritiesAndSatelliteIds) {
     const std::string g07 = "G07" + Field(1234.567);
     const std::string i05 = "I05" + Field(21000000.0) + Field(110000000.0);  // left out
     const std::string r03 = "R03" + Field(19000000.0) + Field(101000000.0, 0, 7);
-    const std::string e31 = "E31" + Field(23000000.0);  // outside the Galileo block
+    const std::string e31 = "E37" + Field(23000000.0);  // outside the Galileo block
     const std::string s20 = "S20" + Field(38000000.0);  // SBAS S20 is PRN 1; no SBAS codes
     const std::string content = Rinex3Header(codes) + "> 2021 01 01 00 00  0.0000000  0  7\n" +
                                 g05 + "\n" + g07 + "\n" + i05 + "\n" + r03 + "\n" + e31 + "\n" +
@@ -82,7 +82,7 @@ TEST(ObsReader, Rinex3SlotsPrioritiesAndSatelliteIds) {
     ASSERT_EQ(ReadFile(dir, "test0010.21o", content, obs), 1);
     ASSERT_EQ(obs.epochs.size(), 1u);
     const auto& sats = obs.epochs[0].sats;
-    ASSERT_EQ(sats.size(), 4u);  // I05 and E31 left out, the empty line has no satellite
+    ASSERT_EQ(sats.size(), 4u);  // I05 and E37 left out, the empty line has no satellite
 
     const auto& g = sats[0];
     EXPECT_EQ(g.systemCode, 0);

@@ -225,13 +225,13 @@ TEST(Orbits, GroupDelayOfTheBroadcastClock) {
         {kGalileo, 1e300, 6e-9},                         // unreadable field
     };
     for (const Case& c : cases) {
-        Ephemeris e = Kepler(c.systemCode, 11, 7200);
+        Ephemeris e = Kepler(c.systemCode, 9, 7200);  // J09: QZSS has PRNs 1..10
         e.dataSources = c.dataSources;
         e.tgd = 5e-9;
         e.tgd2 = 6e-9;
         OBSERVATIONS epoch;
         epoch.time = At(2000, 7200);
-        SatelliteData sat = Sat(c.systemCode, 11);
+        SatelliteData sat = Sat(c.systemCode, 9);
         sat.blocks.assign(kSlotCount, BlockData{});
         sat.blocks[0].pseudorange = 2.3e7;
         epoch.sats.push_back(sat);

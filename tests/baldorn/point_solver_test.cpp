@@ -181,8 +181,8 @@ TEST(PointSolver, WavelengthsAndWeights) {
     // GLONASS slot 2 uses channel -4: 1602 MHz - 4 x 562.5 kHz.
     EXPECT_NEAR(solver.Wavelength(34, 0), kSpeedOfLight / (1602e6 - 4 * 562500), 1e-12);
     EXPECT_NEAR(solver.Wavelength(34, 1), kSpeedOfLight / (1246e6 - 4 * 437500), 1e-12);
-    EXPECT_NEAR(solver.Wavelength(146, 4), kSpeedOfLight / 1278.75e6, 1e-12);
-    EXPECT_EQ(solver.Wavelength(147, 0), 0.0);
+    EXPECT_NEAR(solver.Wavelength(kMaxSatIndex, 4), kSpeedOfLight / 1278.75e6, 1e-12);  // E36
+    EXPECT_EQ(solver.Wavelength(kMaxSatIndex + 1, 0), 0.0);
     EXPECT_EQ(solver.Wavelength(0, 0), 0.0);
     EXPECT_NEAR(PointSolver::ElevationVariance(kPi / 2, kGps), 0.18, 1e-12);
     EXPECT_NEAR(PointSolver::ElevationVariance(kPi / 2, kGlonass), 2.25 * 0.18, 1e-12);

@@ -97,6 +97,49 @@ std::string Rtcm3Message(uint16_t number, size_t size) {
     return Rtcm3Frame(message);
 }
 
+std::string Rtcm3MsmMessage(uint16_t number, uint32_t epochField, bool moreFollow,
+                            const std::vector<MsmSatellite>& sats,
+                            const std::vector<MsmCell>& cells) {
+    const int type = number % 10;
+    const bool high = type >= 6, extended = type == 5 || type == 7;
+    uint64_t satMask = 0;
+    uint32_t sigMask = 0;
+    for (const MsmSatellite& s : sats) satMask |= uint64_t{1} << (64 - s.id);
+    for (const MsmCell& c : cells) sigMask |= uint32_t{1} << (32 - c.signalId);
+    std::vector<int> sigIds;
+    for (int id = 1; id <= 32; ++id)
+        if (sigMask >> (32 - id) & 1u) sigIds.push_back(id);
+
+    BitWriter w;
+    w.U(number, 12).U(0, 12).U(epochField, 30).U(moreFollow ? 1 : 0, 1).U(0, 18);
+    w.U(satMask, 64).U(sigMask, 32);
+    for (const MsmSatellite& s : sats)
+        for (int id : sigIds) {
+            bool present = false;
+            for (const MsmCell& c : cells) present |= c.satId == s.id && c.signalId == id;
+            w.U(present ? 1 : 0, 1);
+        }
+    if (type >= 4)
+        for (const MsmSatellite& s : sats) w.U(s.roughMs, 8);
+    if (extended)
+        for (const MsmSatellite& s : sats) w.U(s.extended, 4);
+    for (const MsmSatellite& s : sats) w.U(s.roughMod, 10);
+    if (extended)
+        for (const MsmSatellite& s : sats) w.S(s.roughRate, 14);
+    if (type != 2)
+        for (const MsmCell& c : cells) w.S(c.fineRange, high ? 20 : 15);
+    if (type >= 2) {
+        for (const MsmCell& c : cells) w.S(c.finePhase, high ? 24 : 22);
+        for (const MsmCell& c : cells) w.U(c.lock, high ? 10 : 4);
+        for (const MsmCell& c : cells) w.U(c.halfCycle, 1);
+    }
+    if (type >= 4)
+        for (const MsmCell& c : cells) w.U(c.cnr, high ? 10 : 6);
+    if (extended)
+        for (const MsmCell& c : cells) w.S(c.fineRate, 15);
+    return w.str();
+}
+
 std::string UbxFrame(uint8_t messageClass, uint8_t id, std::string_view payload) {
     std::string frame =
         Bytes().Raw("\xB5\x62").U8(messageClass).U8(id).U16(payload.size()).Raw(payload).str();

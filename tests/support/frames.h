@@ -29,6 +29,30 @@ std::string Rt17RawRecord(uint8_t recordType, uint8_t reply, uint8_t flags, std:
 std::string Rtcm3Frame(std::string_view message);
 // RTCM 3 frame of a message that only carries its 12-bit number, padded to size bytes.
 std::string Rtcm3Message(uint16_t number, size_t size = 8);
+// One satellite of an RTCM 3 MSM message (fields as transmitted; MSM1-3 ignore roughMs,
+// MSM4/6 ignore extended and roughRate).
+struct MsmSatellite {
+    int id = 1;             // 1..64
+    int roughMs = 0;        // integer milliseconds (255 = invalid)
+    int extended = 0;       // extended information (GLONASS: frequency number + 7)
+    int roughMod = 0;       // milliseconds modulo 1, units of 2^-10 ms
+    int64_t roughRate = 0;  // m/s
+};
+// One cell (satellite x signal) of an MSM message, given in transmission order: satellites
+// by ID, within a satellite signals by ID.
+struct MsmCell {
+    int satId = 1;
+    int signalId = 2;
+    int64_t fineRange = 0, finePhase = 0;
+    int lock = 0, halfCycle = 0, cnr = 0;
+    int64_t fineRate = 0;
+};
+// Body of an MSM message number (10x1..10x7). epochField: the 30-bit epoch time (GPS and
+// the like: milliseconds of week; GLONASS: day of week << 27 | milliseconds of day).
+std::string Rtcm3MsmMessage(uint16_t number, uint32_t epochField, bool moreFollow,
+                            const std::vector<MsmSatellite>& sats,
+                            const std::vector<MsmCell>& cells);
+
 // UBX frame of class / ID.
 std::string UbxFrame(uint8_t messageClass, uint8_t id, std::string_view payload);
 // BINEX record (sync C2 / E2, or D2 / F2 with trailer when reversible).

@@ -55,7 +55,36 @@ bool DecodeGlonassStrings(ByteView s1, ByteView s2, ByteView s3, ByteView s4,
     out.tauN = SignMag(s4, 80, 22, -30);
     out.en = static_cast<int>(BitsMsb(s4, Pos(53), 5));
     out.nt = static_cast<int>(BitsMsb(s4, Pos(26), 11));
+    out.n = static_cast<int>(BitsMsb(s4, Pos(15), 5));
+    out.ft = static_cast<int>(BitsMsb(s4, Pos(33), 4));
     return true;
+}
+
+bool GlonassStringPasses(ByteView s) {
+    if (!s.Has(0, kStringBytes)) return false;
+    // Data bits 9..85 sit at the Hamming positions that are not powers of two (3, 5, 6, 7,
+    // 9, ...); check sum i covers check bit i and every data bit whose position has bit i set.
+    unsigned sums[7] = {};
+    unsigned overall = 0;
+    for (int n = 1; n <= 8; ++n) {
+        const unsigned bit = static_cast<unsigned>(BitsMsb(s, Pos(n), 1));
+        overall ^= bit;
+        if (n <= 7) sums[n - 1] ^= bit;
+    }
+    unsigned position = 2;
+    for (int n = 9; n <= 85; ++n) {
+        do {
+            ++position;
+        } while ((position & (position - 1)) == 0);
+        const unsigned bit = static_cast<unsigned>(BitsMsb(s, Pos(n), 1));
+        overall ^= bit;
+        for (int i = 0; i < 7; ++i) {
+            if ((position >> i) & 1u) sums[i] ^= bit;
+        }
+    }
+    int nonzero = 0;
+    for (unsigned sum : sums) nonzero += sum != 0 ? 1 : 0;
+    return (nonzero == 0 && overall == 0) || (nonzero == 1 && overall == 1);
 }
 
 bool GlonassDate(int n4, int nt, int& year, int& month, int& day) {

@@ -24,12 +24,19 @@ struct GlonassImmediateData {
     double tauN = 0;  // seconds
     int en = 0;       // age of the data, days
     int nt = 0;       // day within the four-year interval (string 4)
+    int n = 0;        // slot of the transmitting satellite (string 4)
+    int ft = 0;       // accuracy index FT (string 4)
     int n4 = 0;       // four-year interval (string 5); 0 = not known
 };
 
 // Each view holds one string (at least 11 bytes); false when one is shorter.
 bool DecodeGlonassStrings(ByteView s1, ByteView s2, ByteView s3, ByteView s4,
                           GlonassImmediateData& out);
+
+// The Hamming check of one string (as above): true when the eight check sums are all 0, or
+// when the only nonzero ones are one of the seven and the overall sum (an error confined to a
+// check bit). Strings with errors in their data bits are not corrected here.
+bool GlonassStringPasses(ByteView s);
 
 // Calendar date of day nt (1..1461) of the four-year interval n4 (1 = 1996..1999).
 // False when either value is out of range.

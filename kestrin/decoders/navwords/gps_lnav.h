@@ -29,6 +29,22 @@ struct LnavEphemeris {
     double cic = 0, omega0 = 0, cis = 0, i0 = 0, crc = 0, omega = 0, omegaDot = 0, idot = 0;
 };
 
+// One 30-bit LNAV word as transmitted (data bits d1..d24 in bits 29..6, parity in 5..0) with
+// the last two parity bits D29*, D30* of the word before it: false when the parity fails;
+// otherwise the 24 source data bits (inverted back when D30* is set).
+bool LnavWordData(uint32_t word, unsigned d29Star, unsigned d30Star, uint32_t& data);
+
+// Ionosphere and UTC parameters of subframe 4 page 18 (SV ID 56).
+struct LnavIonoUtc {
+    double alpha[4] = {0, 0, 0, 0}, beta[4] = {0, 0, 0, 0};
+    double a0 = 0, a1 = 0;
+    int tot = 0;       // seconds of the UTC reference week
+    int wnt = 0;       // UTC reference week, 8 bits
+    int deltaTls = 0;  // GPS - UTC, seconds
+};
+// False unless the view holds a subframe 4 of page 18 (30 bytes without parity).
+bool DecodeLnavIonoUtc(ByteView sf4, LnavIonoUtc& out);
+
 // Each view must hold at least 30 bytes (one subframe without parity); false otherwise.
 bool DecodeLnavSubframes(ByteView sf1, ByteView sf2, ByteView sf3, LnavEphemeris& out);
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-// System codes: satellite number = system code + PRN; every per-satellite table has
-// kSatelliteSlots entries with entry 0 unused.
+// System codes: the value of `sysCode` in every record. A system code is not an offset:
+// per-satellite tables are indexed by SatelliteIndex (below).
 enum : int32_t {
     kSysGps = 0,
     kSysGlonass = 32,
@@ -17,17 +17,20 @@ enum : int32_t {
     kSysQzss = 100,
     kSysGalileo = 120,
 };
-constexpr int kSatelliteSlots = 151;  // satellite numbers 1..150
-constexpr int kSystemCount = 6;       // system indices 0..5, letters "GRCSJE"
-constexpr int kSignalSlots = 22;      // observation-code slots per system
-constexpr int kGlonassSlots = 25;     // GLONASS slots 1..24, entry 0 unused
+constexpr int kSystemCount = 6;    // system indices 0..5, letters "GRCSJE"
+constexpr int kSignalSlots = 22;   // observation-code slots per system
+constexpr int kGlonassSlots = 28;  // GLONASS slots 1..27 (24 nominal + spares), entry 0 unused
 constexpr int32_t kUnknownGlonassChannel = 100;
 constexpr const char* kSystemLetters = "GRCSJE";
 
-// Per-satellite table index. Every per-satellite table is indexed by SatelliteIndex(sysCode,
-// prn), never by sysCode + prn (that sum cannot hold BeiDou above C20 or Galileo above E30).
+// Per-satellite table index. Every per-satellite table of the library has kSatelliteIndexCount
+// entries (entry 0 unused) and is indexed by SatelliteIndex(sysCode, prn) only, never by
+// sysCode + prn (that sum cannot hold BeiDou above C20 or Galileo above E30). The index runs
+// through the systems in the order GPS, GLONASS, BDS, SBAS, QZSS, Galileo and, inside a
+// system, in the order of `prn`; SatelliteOfIndex turns it back into (sysCode, prn).
 // Ranges of `prn` per system: GPS 1..32, GLONASS slots 1..27, BDS 1..63, SBAS 1..39 (PRN
 // 120..158, printed S20..S58), QZSS 1..10 (PRN 193..202 are reduced by 192), Galileo 1..36.
+// A satellite outside these ranges has no index and is left out of the output.
 constexpr int kMaxGpsPrn = 32;
 constexpr int kMaxGlonassSlot = 27;
 constexpr int kMaxBdsPrn = 63;
@@ -54,7 +57,7 @@ struct GnssTime {
 
 // One signal of one satellite in one epoch. 0 means "not observed" for the measurements.
 struct BlockData {
-    int32_t signalType = 0;  // slot in the system's observation-code table, 0..21
+    int32_t signalType = 0;     // slot in the system's observation-code table, 0..21
     double pseudorange = 0.0;   // metres
     double carrierPhase = 0.0;  // cycles
     double doppler = 0.0;       // Hz
@@ -73,7 +76,6 @@ struct SatelliteData {
     std::vector<BlockData> blocks;
 
     void Init() { *this = SatelliteData{}; }
-    int32_t Number() const { return sysCode + prn; }
 };
 
 // One epoch.
@@ -176,11 +178,12 @@ struct HeaderInfo {
     std::string markerName;
     int32_t sessionNumber = 1;
     std::array<int16_t, kGlonassSlots> glonassChannels;
-    std::array<uint8_t, kSatelliteSlots> satSeen{};
+    // Per-satellite tables, indexed by SatelliteIndex.
+    std::array<uint8_t, kSatelliteIndexCount> satSeen{};
     std::array<std::array<std::string, kSignalSlots>, kSystemCount> obsCodes;
-    // [satellite number][slot][pseudorange, phase, doppler, strength]
+    // [satellite index][slot][pseudorange, phase, doppler, strength]
     std::vector<std::array<std::array<int32_t, 4>, kSignalSlots>> obsCounts =
-        std::vector<std::array<std::array<int32_t, 4>, kSignalSlots>>(kSatelliteSlots);
+        std::vector<std::array<std::array<int32_t, 4>, kSignalSlots>>(kSatelliteIndexCount);
 
     HeaderInfo() { glonassChannels.fill(kUnknownGlonassChannel); }
     void Init() { *this = HeaderInfo{}; }
@@ -194,7 +197,13 @@ int SystemIndex(int32_t sysCode);
 // The per-satellite table index 1..kSatelliteIndexCount-1 of (system code, PRN), or -1 for an
 // unknown system code, PRN 0 or a PRN beyond its system's range.
 int SatelliteIndex(int32_t sysCode, int32_t prn);
-// Index of the first satellite whose sysCode + prn equals the number, -1 when none.
-int FindSatellite(int32_t satelliteNumber, const std::vector<SatelliteData>& sats);
+// The system and PRN of a satellite index.
+struct SatelliteId {
+    int32_t sysCode = -1;  // -1: not a satellite index
+    int32_t prn = 0;
+};
+SatelliteId SatelliteOfIndex(int index);
+// Index of the first satellite of that system and PRN, -1 when none.
+int FindSatellite(int32_t sysCode, int32_t prn, const std::vector<SatelliteData>& sats);
 // Index of the first element equal to key, -1 when none.
 int FindInt(int32_t key, const std::vector<int32_t>& array);

@@ -295,4 +295,33 @@ TEST(HemisphereConvert, DamagedFramesAreSkippedWithoutLosingTheRest) {
     EXPECT_GE(LinesStartingWith(obs, "> 2008").size(), 10u);
     EXPECT_TRUE(RecordsOf(obs, "R10").empty());
 }
+
+TEST(HemisphereConvert, GalileoEphemerisAndAlmanacBlocksArePassedOver) {
+    // Blocks 45, 92, 32, 42, 22 and 62 carry layouts this decoder does not read: well-framed
+    // ones among the recording's blocks change no output and create no almanac file.
+    const std::string fixture = Fixture();
+    const size_t cut = fixture.find("$BIN", 6000);
+    ASSERT_NE(cut, std::string::npos);
+    std::string body(128, '\0');
+    for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(i * 37 + 11);
+    body[0] = 5;  // a plausible satellite number in the first bytes
+    body[1] = 0;
+    std::string extra;
+    for (uint16_t id : {45, 92, 32, 42, 22, 62}) extra += HemisphereFrame(id, body);
+    const std::string data = fixture.substr(0, cut) + extra + fixture.substr(cut) + extra;
+
+    for (int32_t option : {kRinex302, kRinex210}) {
+        Conversion plain = Convert(fixture, option);
+        Conversion with = Convert(data, option);
+        ASSERT_EQ(with.result, 1);
+        EXPECT_TRUE(with.leftovers.empty());
+        ASSERT_EQ(with.files.size(), plain.files.size());
+        for (const auto& [name, content] : plain.files) {
+            ASSERT_EQ(with.files.count(name), 1u) << name;
+            EXPECT_EQ(WithoutRunDate(with.files[name]), WithoutRunDate(content)) << name;
+        }
+        for (const auto& [name, content] : with.files)
+            EXPECT_EQ(name.find(".ALM"), std::string::npos) << name;
+    }
+}
 }  // namespace

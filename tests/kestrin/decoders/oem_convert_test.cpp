@@ -2,6 +2,7 @@
 // and checked against values decoded by hand from their logs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -9,6 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "decoders/byte_view.h"
+#include "decoders/framing.h"
+#include "decoders/oem_logs.h"
 #include "kestrin/kestrin.h"
 #include "support/frames.h"
 #include "support/static_file.h"
@@ -178,6 +182,47 @@ TEST(OemConvert, ModernRecordingPerSystemNavigationFiles) {
     EXPECT_FALSE(c.files.count("qlnav.23Q"));  // no QZSS ephemeris in the recording
 }
 
+// The satellites of the recording's first RANGECMP log (GPS week 2275, 540859 s) above the
+// old limits of C20 / E30: every one reaches the observation file and, with its BDSEPHEMERIS /
+// GALEPHEMERIS log, the navigation file. The seven NavIC satellites of the log are left out.
+const char* const kNewNumbers[] = {"C21", "C22", "C34", "C35", "C36", "C38", "C39",
+                                   "C44", "C45", "C46", "C59", "C60", "E34", "E36"};
+
+TEST(OemConvert, ModernRecordingKeepsBeidouAboveC20AndGalileoAboveE30) {
+    Conversion c = Convert(Fixture("20230819-061342qlnav.nov"), "qlnav.dat", kRinex302);
+    ASSERT_EQ(c.result, 1);
+    const std::string& obs = c.files["qlnav.23O"];
+    const std::vector<std::string> epochs = LinesStartingWith(obs, "> 2023 08 19");
+    ASSERT_EQ(epochs.size(), 30u);
+    EXPECT_EQ(epochs.front().substr(0, 35), "> 2023 08 19 06 14 19.0000000  0 54");
+    for (const char* sat : kNewNumbers) {
+        EXPECT_FALSE(FirstRecordOf(obs, sat).empty()) << sat;
+        EXPECT_EQ(LinesStartingWith(obs, sat).size(), 30u) << sat;  // in every epoch
+        const std::string nav = c.files[sat[0] == 'C' ? "qlnav.23C" : "qlnav.23L"];
+        EXPECT_EQ(LinesStartingWith(nav, std::string(sat) + " 2023 08 19").size(), 1u) << sat;
+    }
+    EXPECT_FALSE(FirstRecordOf(obs, "J07").empty());  // PRN 199
+
+    // 2.10: the same 54 satellites, two-digit PRNs after the system letter.
+    Conversion c2 = Convert(Fixture("20230819-061342qlnav.nov"), "qlnav.dat", kRinex210);
+    ASSERT_EQ(c2.result, 1);
+    const std::vector<std::string> lines = Lines(c2.files["qlnav.23O"]);
+    auto header = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+        return line.find("END OF HEADER") == 60;
+    });
+    ASSERT_GT(lines.end() - header, 5);
+    EXPECT_EQ(header[1].substr(0, 68),
+              " 23  8 19  6 14 19.0000000  0 54G05G11G13G15G18G20G23G24G29G30R02R03");
+    EXPECT_EQ(header[2].substr(32, 36), "R04R12R13R14R17R18R19C01C02C03C04C06");
+    EXPECT_EQ(header[3].substr(32, 36), "C08C09C11C12C13C16C19C21C22C34C35C36");
+    EXPECT_EQ(header[4].substr(32, 36), "C38C39C44C45C46C59C60J02J03J04J07E03");
+    EXPECT_EQ(header[5].substr(32, 18), "E05E09E15E24E34E36");
+    for (const char* sat : kNewNumbers) {
+        const std::string nav = c2.files[sat[0] == 'C' ? "qlnav.23C" : "qlnav.23L"];
+        EXPECT_EQ(LinesStartingWith(nav, std::string(sat + 1) + " 23  8 19").size(), 1u) << sat;
+    }
+}
+
 TEST(OemConvert, MixedLongNames) {
     Conversion c = Convert(Fixture("20230819-061342qlnav.nov"), "qlnav.dat", kRinex302 | kMixed);
     ASSERT_EQ(c.result, 1);
@@ -231,3 +276,110 @@ TEST(OemConvert, IonosphereAndMarksReachTheFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+// The recording rebuilt with one signal (system, PRN field, signal type of the tracking
+// status) left out of the RANGECMP log of index `dropAt`; every other log is kept as it is.
+std::string WithoutSignalInOneEpoch(const std::string& bytes, int dropAt, uint32_t system,
+                                    int prnField, uint32_t signal) {
+    using namespace kestrin;
+    std::string out;
+    ByteView all(bytes.data(), bytes.size());
+    size_t offset = 0;
+    int rangeLog = 0;
+    while (offset < all.size()) {
+        ByteView rest = all.From(offset);
+        Frame frame = OemFrameAt(rest);
+        OemFrameHeader header;
+        if (!frame.valid() || !ReadOemFrameHeader(rest, header)) {
+            out.push_back(bytes[offset++]);
+            continue;
+        }
+        const std::string raw = bytes.substr(offset, frame.length);
+        offset += frame.length;
+        if (header.messageId != kOemRangeCmp || rangeLog++ != dropAt) {
+            out += raw;
+            continue;
+        }
+        const std::string body = raw.substr(header.headerLength, header.messageLength);
+        std::string kept;
+        uint32_t count = 0;
+        for (size_t o = 4; o + 24 <= body.size(); o += 24) {
+            uint32_t status = 0;
+            std::memcpy(&status, &body[o], 4);
+            const bool drop = ((status >> 16) & 7u) == system && ((status >> 21) & 31u) == signal &&
+                              static_cast<uint8_t>(body[o + 17]) == prnField;
+            if (drop) continue;
+            kept += body.substr(o, 24);
+            ++count;
+        }
+        std::string newBody(4, '\0');
+        std::memcpy(&newBody[0], &count, 4);
+        out += testsupport::OemFrame(kOemRangeCmp, newBody + kept, header.week, header.msOfWeek);
+    }
+    return out;
+}
+
+// The record line of a satellite in the epoch of the given index.
+std::string RecordIn(const std::string& obs, size_t epochIndex, const std::string& sat) {
+    size_t epoch = 0;
+    bool inEpoch = false;
+    for (const std::string& line : Lines(obs)) {
+        if (line.compare(0, 2, "> ") == 0) {
+            inEpoch = epoch++ == epochIndex;
+            continue;
+        }
+        if (inEpoch && line.compare(0, 3, sat) == 0) return line;
+    }
+    return {};
+}
+
+// The loss-of-lock digit of the observation in column `column` of a 3.02 record line.
+char LliOf(const std::string& record, size_t column) {
+    const size_t at = 3 + 16 * column + 14;
+    return at < record.size() ? record[at] : ' ';
+}
+
+size_t ColumnOf(const std::string& typesLine, const std::string& code) {
+    for (size_t i = 0; 7 + 4 * i + 3 <= 60; ++i) {
+        if (typesLine.compare(7 + 4 * i, 3, code) == 0) return i;
+    }
+    return 99;
+}
+
+}  // namespace
+
+// The OEM729 recording (one RANGECMP log a second). G05 L1 C/A is tracked throughout with a
+// lock time that only grows; left out of the log of 06:14:29 it comes back at 06:14:30 with
+// its lock time still growing, yet the phase has lost its continuity: the returning phase
+// carries the slip bit, and only there. GLONASS R17 L2 C/A (PRN field 54, status 0x0031942B:
+// phase locked, parity not known) carries the half-cycle digit 2, not the slip digit, while
+// its lock time grows (06:14:20); its lock time falls at 06:14:24 (5.31 s to 1.06 s after a gap):
+// slip and half cycle, 3.
+TEST(OemConvert, ReturningSignalsAndUnknownParityOfOem729Recording) {
+    const std::string bytes = Fixture("20230819-061342qlnav.nov");
+    Conversion plain = Convert(bytes, "qlnav.dat", kRinex302);
+    Conversion gap = Convert(WithoutSignalInOneEpoch(bytes, 10, 0, 5, 0), "qlnav.dat", kRinex302);
+    ASSERT_EQ(plain.result, 1);
+    ASSERT_EQ(gap.result, 1);
+    const std::string& a = plain.files["qlnav.23O"];
+    const std::string& b = gap.files["qlnav.23O"];
+
+    const size_t l1c = ColumnOf(HeaderLine(a, "SYS / # / OBS TYPES", "G"), "L1C");
+    ASSERT_NE(l1c, 99u);
+    for (size_t epoch = 1; epoch < 30; ++epoch) {
+        const std::string line = RecordIn(a, epoch, "G05");
+        ASSERT_FALSE(line.empty()) << epoch;
+        EXPECT_EQ(LliOf(line, l1c), ' ') << epoch << line;
+    }
+    EXPECT_EQ(LliOf(RecordIn(b, 10, "G05"), l1c), ' ');  // C1C gone: the field is blank
+    EXPECT_EQ(RecordIn(b, 10, "G05").substr(3 + 16 * l1c, 14), std::string(14, ' '));
+    EXPECT_EQ(LliOf(RecordIn(b, 11, "G05"), l1c), '1');
+    EXPECT_EQ(LliOf(RecordIn(b, 12, "G05"), l1c), ' ');
+
+    const size_t l2c = ColumnOf(HeaderLine(a, "SYS / # / OBS TYPES", "R"), "L2C");
+    ASSERT_NE(l2c, 99u);
+    EXPECT_EQ(LliOf(RecordIn(a, 1, "R17"), l2c), '2');
+    EXPECT_EQ(LliOf(RecordIn(a, 5, "R17"), l2c), '3');
+}

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -50,7 +51,7 @@ std::vector<Log> LogsOf(const std::string& bytes, uint16_t id) {
 }
 
 const BlockData* FindBlock(const OBSERVATIONS& epoch, int sysCode, int prn, int slot) {
-    int i = FindSatellite(sysCode + prn, epoch.sats);
+    int i = FindSatellite(sysCode, prn, epoch.sats);
     if (i < 0) return nullptr;
     for (const BlockData& b : epoch.sats[i].blocks) {
         if (b.signalType == slot) return &b;
@@ -132,7 +133,7 @@ TEST(OemRangeCmp, ModernRecordingKeepsTheMappedSignalsOnly) {
     EXPECT_EQ(epoch.time.day, 19);
     for (const SatelliteData& sat : epoch.sats) {
         EXPECT_GE(sat.prn, 1);
-        EXPECT_LT(sat.Number(), kSatelliteSlots);
+        EXPECT_GT(SatelliteIndex(sat.sysCode, sat.prn), 0);
         EXPECT_FALSE(sat.blocks.empty());
         for (const BlockData& b : sat.blocks) {
             EXPECT_GE(b.signalType, 0);
@@ -177,7 +178,7 @@ struct RangeBlock {
 
 uint32_t Status(int system, int signal, bool parity = true, bool phase = true, bool code = true) {
     return (static_cast<uint32_t>(system) << 16) | (static_cast<uint32_t>(signal) << 21) |
-           (parity ? 1u << 10 : 0u) | (phase ? 1u << 11 : 0u) | (code ? 1u << 12 : 0u);
+           (phase ? 1u << 10 : 0u) | (parity ? 1u << 11 : 0u) | (code ? 1u << 12 : 0u);
 }
 
 template <class T>
@@ -206,7 +207,7 @@ std::string RangeBody(const std::vector<RangeBlock>& blocks, uint32_t count = ~0
 TEST(OemRange, BlocksOfOneSatelliteBecomeItsSignals) {
     std::string body = RangeBody({
         {5, 0, 22000000.5, -115610000.25, -1200.5f, 48.0f, 300.0f, Status(0, 0)},
-        {5, 0, 22000001.5, -90085000.75, -935.5f, 42.0f, 290.0f, Status(0, 5, true, true, false)},
+        {5, 0, 22000001.5, -90085000.75, -935.5f, 42.0f, 290.0f, Status(0, 5, false, true, false)},
         {45, 8, 21000000.0, -112000000.0, 100.0f, 45.0f, 50.0f, Status(1, 0, false, false)},
         {7, 0, 1.0, 1.0, 1.0f, 1.0f, 1.0f, Status(7, 0)},  // system 7: skipped
     });
@@ -230,6 +231,7 @@ TEST(OemRange, BlocksOfOneSatelliteBecomeItsSignals) {
     EXPECT_DOUBLE_EQ(g05.blocks[1].pseudorange, 0.0);  // code not locked
     EXPECT_DOUBLE_EQ(g05.blocks[1].carrierPhase, 90085000.75);
     EXPECT_DOUBLE_EQ(g05.blocks[1].doppler, -935.5);
+    EXPECT_EQ(g05.blocks[1].lli, 2u);  // locked, parity unknown: half cycle only
 
     const SatelliteData& r08 = epoch.sats[1];
     EXPECT_EQ(r08.sysCode, kSysGlonass);
@@ -237,8 +239,8 @@ TEST(OemRange, BlocksOfOneSatelliteBecomeItsSignals) {
     EXPECT_EQ(r08.glonassChannel, 1);
     EXPECT_EQ(f.info.glonassChannels[8], 1);
     ASSERT_EQ(r08.blocks.size(), 1u);
-    EXPECT_EQ(r08.blocks[0].signalType, 1);                     // C1C
-    EXPECT_EQ(r08.blocks[0].lli, 1u);                           // phase not locked, parity unknown
+    EXPECT_EQ(r08.blocks[0].signalType, 1);  // C1C
+    EXPECT_EQ(r08.blocks[0].lli, 3u);        // phase not locked (slip), parity unknown (half cycle)
     EXPECT_DOUBLE_EQ(r08.blocks[0].carrierPhase, 112000000.0);  // blanking is off
     EXPECT_EQ(f.info.systemsPresent, 1 | 2);
 }
@@ -305,19 +307,29 @@ TEST(OemNumbering, SatelliteNumbersAndSubFormatDetection) {
         {1, 37, false, 1, false, kSysGlonass, 0, 1},  // 37 - 37 = 0: no slot
         {1, 37, true, 1, false, kSysGlonass, 37, 1},
         {1, 38, true, 1, true, kSysGlonass, 1, 1},
+        {1, 64, false, 1, true, kSysGlonass, 27, 1},  // spare slot
+        {1, 65, false, 1, false, kSysGlonass, 28, 1},
         {2, 120, false, 1, true, kSysSbas, 1, 1},
         {2, 138, false, 1, true, kSysSbas, 19, 1},
-        {2, 183, false, 1, true, kSysSbas, 20, 1},
+        {2, 158, false, 1, true, kSysSbas, 39, 1},
+        {2, 159, false, 1, false, kSysSbas, 40, 1},
+        {2, 183, false, 1, false, kSysSbas, 64, 1},  // QZSS SAIF: not an SBAS PRN
         {3, 11, false, 1, true, kSysGalileo, 11, 1},
-        {3, 31, false, 1, false, kSysGalileo, 31, 1},
+        {3, 31, false, 1, true, kSysGalileo, 31, 1},
+        {3, 36, false, 1, true, kSysGalileo, 36, 1},
+        {3, 37, false, 1, false, kSysGalileo, 37, 1},
         {4, 3, false, 1, true, kSysBds, 3, 1},
         {4, 143, false, 2, true, kSysBds, 3, 5},
         {4, 163, false, 1, true, kSysBds, 3, 6},
         {4, 163, false, 6, true, kSysBds, 3, 6},
         {4, 146, false, 5, true, kSysBds, 6, 5},
         {4, 150, false, 6, false, kSysBds, 150, 6},  // kept, outside the BDS table
-        {4, 21, false, 1, false, kSysBds, 21, 1},
+        {4, 21, false, 1, true, kSysBds, 21, 1},
+        {4, 63, false, 1, true, kSysBds, 63, 1},
+        {4, 64, false, 1, false, kSysBds, 64, 1},
         {5, 193, true, 1, true, kSysQzss, 1, 1},
+        {5, 202, true, 1, true, kSysQzss, 10, 1},
+        {5, 203, true, 1, false, kSysQzss, 11, 1},
         {5, 192, true, 1, false, kSysQzss, 192, 1},
         {5, 193, false, 1, true, kSysQzss, 1, 1},
         {6, 3, false, 1, false, 0, 0, 1},  // NavIC
@@ -481,20 +493,25 @@ TEST(OemNavigation, GalileoAndBeidouEphemeridesOfRealRecording) {
     std::string bytes = ReadFixture("20230819-061342qlnav.nov");
     std::vector<Log> gal = LogsOf(bytes, kOemGalEphemeris);
     ASSERT_EQ(gal.size(), 14u);
+    std::set<int> galileoPrns;
     for (const Log& log : gal) {
         KeplerEphemeris eph;
-        bool ok =
-            DecodeOemGalEphemeris(log.body, log.header.week, log.header.msOfWeek * 0.001, eph);
-        // E34 and E36 lie past the 30 Galileo places of the satellite tables.
-        ASSERT_EQ(ok, log.body.U32(0) <= 30);
-        if (!ok) continue;
+        ASSERT_TRUE(
+            DecodeOemGalEphemeris(log.body, log.header.week, log.header.msOfWeek * 0.001, eph));
+        galileoPrns.insert(eph.prn);
         EXPECT_EQ(eph.sysCode, kSysGalileo);
         EXPECT_NEAR(eph.sqrtA, 5440.6, 1.0);
         EXPECT_EQ(eph.week, 2275);
         EXPECT_EQ(eph.toc.year, 2023);
         EXPECT_DOUBLE_EQ(eph.transmissionTime, eph.toe);
-        EXPECT_NE(static_cast<int>(eph.dataSources) & (1 << 9 | 1 << 8), 0);
+        // Every log of the recording has I/NAV only (bytes 4..11: F/NAV 0, I/NAV 1) and SISA
+        // index 107, which the accuracy table gives as 2 m + 7 x 16 cm.
+        EXPECT_EQ(eph.dataSources, (1u << 0) | (1u << 9));
+        EXPECT_NEAR(eph.accuracy, 3.12, 1e-12);
+        EXPECT_EQ(eph.health, 0u);
     }
+    // E34 and E36 are decoded like every other Galileo satellite.
+    EXPECT_TRUE(galileoPrns.count(34) && galileoPrns.count(36));
     // Logged across a week boundary, the ephemeris keeps the week of its time of clock.
     struct WeekCase {
         int headerWeek;
@@ -529,16 +546,31 @@ TEST(OemNavigation, GalileoAndBeidouEphemeridesOfRealRecording) {
             DecodeOemGalEphemeris(ByteView(early.data(), early.size()), 2275, 604500.0, eph));
         EXPECT_EQ(eph.week, 2276);
     }
+    {
+        // The same log as F/NAV only, E5a "out of service" but valid, E1-B "in test", SISA
+        // "no accuracy prediction": F/NAV source with the E5a/E1 clock, health states as sent.
+        std::string fnav = moved;
+        const uint32_t yes = 1, no = 0;
+        std::memcpy(&fnav[4], &yes, 4);
+        std::memcpy(&fnav[8], &no, 4);
+        fnav[12] = 3;  // E1-B health: ignored without I/NAV
+        fnav[13] = 1;  // E5a health
+        fnav[16] = 1;  // E5a data validity
+        fnav[18] = static_cast<char>(255);
+        KeplerEphemeris eph;
+        ASSERT_TRUE(DecodeOemGalEphemeris(ByteView(fnav.data(), fnav.size()), 2275, 600.0, eph));
+        EXPECT_EQ(eph.dataSources, (1u << 1) | (1u << 8));
+        EXPECT_EQ(eph.health, (1u << 3) | (1u << 4));
+        EXPECT_DOUBLE_EQ(eph.accuracy, -1.0);
+    }
     std::vector<Log> bds = LogsOf(bytes, kOemBdsEphemeris);
     ASSERT_EQ(bds.size(), 23u);
-    int decoded = 0;
+    int aboveC20 = 0;
     for (const Log& log : bds) {
         KeplerEphemeris eph;
-        bool ok = DecodeOemBdsEphemeris(log.body, eph);
-        // Satellites numbered above 20 have no place in the satellite tables.
-        EXPECT_EQ(ok, log.body.U32(0) <= 20);
-        if (!ok) continue;
-        ++decoded;
+        ASSERT_TRUE(DecodeOemBdsEphemeris(log.body, eph));  // C01..C63 all decode
+        EXPECT_EQ(eph.prn, static_cast<int>(log.body.U32(0)));
+        if (eph.prn > 20) ++aboveC20;
         EXPECT_EQ(eph.sysCode, kSysBds);
         EXPECT_EQ(eph.week, 919);  // BDS week of 2023-08-19
         EXPECT_EQ(eph.toc.year, 2023);
@@ -546,7 +578,7 @@ TEST(OemNavigation, GalileoAndBeidouEphemeridesOfRealRecording) {
         EXPECT_TRUE(std::fabs(eph.sqrtA - 5282.6) < 2.0 || std::fabs(eph.sqrtA - 6493.4) < 2.0)
             << eph.sqrtA;
     }
-    EXPECT_GT(decoded, 0);
+    EXPECT_GT(aboveC20, 0);
 }
 
 // A body whose every double slot holds its own offset, so that a field read from the wrong

@@ -268,15 +268,19 @@ TEST(NavRecordRules, SlotsStayInsideTheSatelliteTable) {
     struct SlotCase {
         int sysCode, prn, slot;
     };
+    // The slot is the satellite index; QZSS 193..202 share the slots of J01..J10.
     const SlotCase cases[] = {
-        {kSysGps, 1, 1},       {kSysGps, 32, 32},     {kSysGps, 33, -1},     {kSysGps, 0, -1},
-        {kSysGps, -3, -1},     {kSysGlonass, 24, 56}, {kSysGlonass, 25, -1}, {kSysBds, 20, 76},
-        {kSysBds, 21, -1},     {kSysSbas, 24, 100},   {kSysQzss, 20, 120},   {kSysQzss, 193, 101},
-        {kSysQzss, 212, 120},  {kSysQzss, 192, -1},   {kSysQzss, 213, -1},   {kSysGalileo, 30, 150},
-        {kSysGalileo, 31, -1}, {33, 1, -1},
+        {kSysGps, 32, 32},     {kSysGps, 33, -1},     {kSysGps, 0, -1},    {kSysGps, -3, -1},
+        {kSysGlonass, 27, 59}, {kSysGlonass, 28, -1}, {kSysBds, 63, 122},  {kSysBds, 64, -1},
+        {kSysSbas, 39, 161},   {kSysSbas, 40, -1},    {kSysQzss, 10, 171}, {kSysQzss, 193, 162},
+        {kSysQzss, 202, 171},  {kSysQzss, 192, -1},   {kSysQzss, 203, -1}, {kSysGalileo, 36, 207},
+        {kSysGalileo, 37, -1}, {33, 1, -1},
     };
     for (const SlotCase& c : cases) {
         EXPECT_EQ(NavSlot(c.sysCode, c.prn), c.slot) << c.sysCode << "/" << c.prn;
+        if (c.slot > 0) {
+            EXPECT_EQ(NavSlot(c.sysCode, c.prn), SatelliteIndex(c.sysCode, c.prn));
+        }
     }
     EXPECT_EQ(PrintedNavPrn(kSysQzss, 193), 1);
     EXPECT_EQ(PrintedNavPrn(kSysQzss, 5), 5);

@@ -74,7 +74,7 @@ OBSERVATIONS SurveyEpoch(int i, HeaderInfo& info) {
         const int n = sys + prn;
         info.SetDefaultObsCode(SystemIndex(sys), slot1);
         info.SetDefaultObsCode(SystemIndex(sys), slot2);
-        info.satSeen[n] = 1;
+        info.satSeen[SatelliteIndex(sys, prn)] = 1;
         SatelliteData s =
             MakeSat(sys, prn,
                     {MakeBlock(slot1, Range(n, i), Range(n, i) / 0.19, -100.0 - n, 45),

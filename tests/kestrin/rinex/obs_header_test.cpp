@@ -201,14 +201,15 @@ TEST_F(ObsHeader, DataType9ObservationCounts) {
     w.info.dataType = 9;
     w.info.systemsPresent = 0x05;
     w.codesInUse[2] = {"C1I", "C7I"};
-    w.info.satSeen[3] = 1;   // G03
-    w.info.satSeen[62] = 1;  // C06
-    w.info.satSeen[40] = 1;  // R08: GLONASS not in the data, not selected
+    const int g03 = SatelliteIndex(kSysGps, 3), c06 = SatelliteIndex(kSysBds, 6);
+    w.info.satSeen[g03] = 1;
+    w.info.satSeen[c06] = 1;
+    w.info.satSeen[SatelliteIndex(kSysGlonass, 8)] = 1;  // not in the data, not selected
     w.options.systemMask = 0x05;
-    w.info.obsCounts[3][0] = {10, 11, 12, 13};   // C1C
-    w.info.obsCounts[3][11] = {20, 21, 22, 23};  // C2W
-    w.info.obsCounts[62][0] = {30, 31, 32, 33};  // C1I
-    w.info.obsCounts[62][3] = {40, 41, 42, 43};  // C7I
+    w.info.obsCounts[g03][0] = {10, 11, 12, 13};   // C1C
+    w.info.obsCounts[g03][11] = {20, 21, 22, 23};  // C2W
+    w.info.obsCounts[c06][0] = {30, 31, 32, 33};   // C1I
+    w.info.obsCounts[c06][3] = {40, 41, 42, 43};   // C7I
     auto counts = [this]() { return Labelled(Header(), "PRN / # OF OBS      "); };
 
     const std::string satellites = Labelled(Header(), "# OF SATELLITES     ")[0];

@@ -167,9 +167,10 @@ TEST(ObservationRecords, UnwritableSatellitesAreLeftOut) {
     RawConverter w;
     Configure(w, {});
     OBSERVATIONS epoch = MakeEpoch(MakeTime(2009, 3, 4, 5, 6, 7.5), {});
-    epoch.sats.push_back(MakeSat(kSysSbas, 20, {MakeBlock(0, 38000000.0, 0, 0, 40)}));  // S83
+    epoch.sats.push_back(MakeSat(kSysSbas, 39, {MakeBlock(0, 38000000.0, 0, 0, 40)}));  // S58
     epoch.sats.push_back(MakeSat(kSysSbas, 1, {MakeBlock(0, 38000000.0, 0, 0, 40)}));   // S20
-    epoch.sats.push_back(MakeSat(kSysSbas, 37, {MakeBlock(0, 38000000.0, 0, 0, 40)}));  // S100
+    epoch.sats.push_back(MakeSat(kSysSbas, 40, {MakeBlock(0, 38000000.0, 0, 0, 40)}));  // S59
+    epoch.sats.push_back(MakeSat(kSysGalileo, 37, {MakeBlock(0, 24000000.0, 0, 0, 40)}));
     epoch.sats.push_back(MakeSat(kSysGps, 0, {MakeBlock(0, 21000000.0, 0, 0, 40)}));
     epoch.sats.push_back(MakeSat(kSysGps, 9, {}));
     epoch.sats.push_back(
@@ -178,13 +179,13 @@ TEST(ObservationRecords, UnwritableSatellitesAreLeftOut) {
     epoch.sats.push_back(MakeSat(33, 1, {MakeBlock(0, 21000000.0, 0, 0, 40)}));
     const auto lines = Lines(w.FormatEpoch210(epoch));
     ASSERT_EQ(lines.size(), 1u + 2u * 2u);
-    EXPECT_EQ(lines[0].substr(0, 38), "  9  3  4  5  6  7.5000000  0  2S83S20");
+    EXPECT_EQ(lines[0].substr(0, 38), "  9  3  4  5  6  7.5000000  0  2S58S20");
 
     w.options.rinex3 = 1;
     const auto lines3 = Lines(w.FormatEpoch302(epoch));
     ASSERT_EQ(lines3.size(), 3u);
     EXPECT_EQ(lines3[0].substr(0, 35), "> 2009 03 04 05 06  7.5000000  0  2");
-    EXPECT_EQ(lines3[1].substr(0, 3), "S83");
+    EXPECT_EQ(lines3[1].substr(0, 3), "S58");
 
     OBSERVATIONS empty = EpochOf({MakeSat(kSysGps, 0, {MakeBlock(0, 1, 1, 1, 1)})});
     EXPECT_EQ(w.FormatEpoch302(empty), "");
@@ -225,6 +226,39 @@ TEST(ObservationRecords, TwoTenColumnsPickPhaseBySlotAndKeepTheRange) {
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[1],
               "  22000000.000 5      2000.000 5         5.000 5        33.000                  ");
+}
+
+TEST(ObservationRecords, TwoTenSecondBandColumnsHoldOnlyL2Signals) {
+    RawConverter w;
+    Configure(w, {});
+    // Each satellite: a first-band block and a second-band block (GPS L2 W, GLONASS L2 C/A,
+    // QZSS L2C, BeiDou B2I, SBAS L5, Galileo E5a). Only the L2 ones reach the second line.
+    const auto dual = [](int32_t sys, int32_t prn, int slot1, int slot2) {
+        return MakeSat(sys, prn,
+                       {MakeBlock(slot1, 21000000.0, 110000000.0, 100.0, 45.0),
+                        MakeBlock(slot2, 21000007.0, 85000000.0, 75.0, 40.0, 1)});
+    };
+    OBSERVATIONS epoch =
+        EpochOf({dual(kSysGps, 5, 0, 11), dual(kSysGlonass, 3, 1, 3), dual(kSysQzss, 2, 0, 6),
+                 dual(kSysBds, 12, 0, 3), dual(kSysSbas, 1, 0, 1), dual(kSysGalileo, 11, 0, 5)});
+    const auto lines = Lines(w.FormatEpoch210(epoch));
+    ASSERT_EQ(lines.size(), 1u + 6u * 2u);
+    const std::string first = "  21000000.000 7 110000000.000 7       100.000 7        45.000  ";
+    const std::string l2 = "  21000007.000 6";
+    const std::string l2Rest =
+        "  85000000.00016        75.000 6        40.000                                  ";
+    const std::string blank2 = std::string(16, ' ');
+    const std::string blankRest = std::string(48 + 32, ' ');
+    const bool hasL2[6] = {true, true, true, false, false, false};
+    for (int i = 0; i < 6; ++i) {
+        const std::string& a = lines[static_cast<size_t>(1 + 2 * i)];
+        const std::string& b = lines[static_cast<size_t>(2 + 2 * i)];
+        // The Galileo E1 C phase gains the half cycle of the phase-shift table.
+        std::string expectedFirst = first;
+        if (i == 5) expectedFirst.replace(16, 14, " 110000000.500");
+        EXPECT_EQ(a, expectedFirst + (hasL2[i] ? l2 : blank2)) << i;
+        EXPECT_EQ(b, hasL2[i] ? l2Rest : blankRest) << i;
+    }
 }
 
 }  // namespace

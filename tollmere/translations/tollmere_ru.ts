@@ -1,0 +1,332 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ru" sourcelanguage="en">
+<context>
+    <name>tollmere</name>
+    <message>
+        <source>The file cannot be read.</source>
+        <translation>Файл не удаётся прочитать.</translation>
+    </message>
+    <message>
+        <source>No static header or receiver data that can be converted.</source>
+        <translation>Нет статического заголовка или данных приёмника, которые можно преобразовать.</translation>
+    </message>
+    <message>
+        <source>No observation epoch could be decoded.</source>
+        <translation>Не удалось декодировать ни одной эпохи наблюдений.</translation>
+    </message>
+    <message>
+        <source>The temporary folder could not be created or written.</source>
+        <translation>Не удалось создать временную папку или записать в неё.</translation>
+    </message>
+    <message>
+        <source>An output file could not be written completely.</source>
+        <translation>Выходной файл не удалось записать полностью.</translation>
+    </message>
+    <message>
+        <source>Out of memory.</source>
+        <translation>Недостаточно памяти.</translation>
+    </message>
+    <message>
+        <source>The conversion library %1 was not found: %2</source>
+        <translation>Библиотека преобразования %1 не найдена: %2</translation>
+    </message>
+    <message>
+        <source>The conversion library %1 has no function %2.</source>
+        <translation>В библиотеке преобразования %1 нет функции %2.</translation>
+    </message>
+</context>
+<context>
+    <name>tollmere::CAboutDlg</name>
+    <message>
+        <source>Build Date:</source>
+        <translation>Дата сборки:</translation>
+    </message>
+    <message>
+        <source>About Tollmere</source>
+        <translation>О программе Tollmere</translation>
+    </message>
+    <message>
+        <source>Tollmere,Ver 1.0</source>
+        <translation>Tollmere, версия 1.0</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>ОК</translation>
+    </message>
+</context>
+<context>
+    <name>tollmere::CSetAnteHeightDlg</name>
+    <message>
+        <source>Phase center</source>
+        <translation>Фазовый центр</translation>
+    </message>
+    <message>
+        <source>Slant height</source>
+        <translation>Наклонная высота</translation>
+    </message>
+    <message>
+        <source>Vertical height to edge</source>
+        <translation>Вертикальная высота до края</translation>
+    </message>
+    <message>
+        <source>Altimetry</source>
+        <translation>Высотомер</translation>
+    </message>
+    <message>
+        <source>Vertical height to bottom</source>
+        <translation>Вертикальная высота до основания</translation>
+    </message>
+    <message>
+        <source>EditAntennaHeight</source>
+        <translation>Изменение высоты антенны</translation>
+    </message>
+    <message>
+        <source>Start time</source>
+        <translation>Время начала</translation>
+    </message>
+    <message>
+        <source>End time</source>
+        <translation>Время окончания</translation>
+    </message>
+    <message>
+        <source>Point name </source>
+        <translation>Имя пункта </translation>
+    </message>
+    <message>
+        <source>Antenna Measure Height</source>
+        <translation>Измеренная высота антенны</translation>
+    </message>
+    <message>
+        <source>Antenna Measure Mode</source>
+        <translation>Способ измерения высоты</translation>
+    </message>
+    <message>
+        <source>Antenna Param(R/H)</source>
+        <translation>Параметры антенны (R/H)</translation>
+    </message>
+    <message>
+        <source>Antenna Param(L1/L2)</source>
+        <translation>Параметры антенны (L1/L2)</translation>
+    </message>
+    <message>
+        <source>Output Antenna  Height</source>
+        <translation>Выходная высота антенны</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>ОК</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+</context>
+<context>
+    <name>tollmere::CTollmereDlg</name>
+    <message>
+        <source>Tollmere</source>
+        <translation>Tollmere</translation>
+    </message>
+    <message>
+        <source>Path</source>
+        <translation>Папка</translation>
+    </message>
+    <message>
+        <source>File name</source>
+        <translation>Имя файла</translation>
+    </message>
+    <message>
+        <source>Antenna height</source>
+        <translation>Высота антенны</translation>
+    </message>
+    <message>
+        <source>SIZE</source>
+        <translation>РАЗМЕР</translation>
+    </message>
+    <message>
+        <source>date</source>
+        <translation>дата</translation>
+    </message>
+    <message>
+        <source>Start time </source>
+        <translation>Время начала </translation>
+    </message>
+    <message>
+        <source>Stop time</source>
+        <translation>Время окончания</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Состояние:</translation>
+    </message>
+    <message>
+        <source>Select All</source>
+        <translation>Выбрать все</translation>
+    </message>
+    <message>
+        <source>Output path=Input path</source>
+        <translation>Выходная папка = входная папка</translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation>Экспорт</translation>
+    </message>
+    <message>
+        <source>Exit</source>
+        <translation>Выход</translation>
+    </message>
+    <message>
+        <source>About Tollmere(&amp;A)...</source>
+        <translation>О программе Tollmere(&amp;A)...</translation>
+    </message>
+    <message>
+        <source>Mixed V3.02</source>
+        <translation>Смешанный V3.02</translation>
+    </message>
+    <message>
+        <source>Automatic</source>
+        <translation>Автоматически</translation>
+    </message>
+    <message>
+        <source>Hz</source>
+        <translation>Гц</translation>
+    </message>
+    <message>
+        <source>s</source>
+        <translation>с</translation>
+    </message>
+    <message>
+        <source>Rinex Version:</source>
+        <translation>Версия RINEX:</translation>
+    </message>
+    <message>
+        <source>time Interval:</source>
+        <translation>Интервал:</translation>
+    </message>
+    <message>
+        <source>Output Ionospheric Corretions</source>
+        <translation>Выводить ионосферные поправки</translation>
+    </message>
+    <message>
+        <source>Phase Center</source>
+        <translation>Фазовый центр</translation>
+    </message>
+    <message>
+        <source>Flag Cycle Slip</source>
+        <translation>Отмечать срывы циклов</translation>
+    </message>
+    <message>
+        <source>Set Station Coordinate With Single Point Position</source>
+        <translation>Задать координаты станции по автономному решению</translation>
+    </message>
+    <message>
+        <source>Export System:</source>
+        <translation>Системы:</translation>
+    </message>
+    <message>
+        <source>GPS</source>
+        <translation>GPS</translation>
+    </message>
+    <message>
+        <source>GLO</source>
+        <translation>ГЛОНАСС</translation>
+    </message>
+    <message>
+        <source>BeiDou</source>
+        <translation>BeiDou</translation>
+    </message>
+    <message>
+        <source>Galileo</source>
+        <translation>Galileo</translation>
+    </message>
+    <message>
+        <source>QZSS</source>
+        <translation>QZSS</translation>
+    </message>
+    <message>
+        <source>SBAS</source>
+        <translation>SBAS</translation>
+    </message>
+    <message>
+        <source>Freq Band:</source>
+        <translation>Частоты:</translation>
+    </message>
+    <message>
+        <source>Single Freq</source>
+        <translation>Одна частота</translation>
+    </message>
+    <message>
+        <source>Multiple Freq</source>
+        <translation>Несколько частот</translation>
+    </message>
+    <message>
+        <source>Are you sure to rechoose path?</source>
+        <translation>Выбрать папку заново?</translation>
+    </message>
+    <message>
+        <source>Please Select Path</source>
+        <translation>Выберите папку</translation>
+    </message>
+    <message>
+        <source>Find File Failed!</source>
+        <translation>Не удалось найти файлы!</translation>
+    </message>
+    <message>
+        <source>SELECT NONE</source>
+        <translation>СНЯТЬ ВСЕ</translation>
+    </message>
+    <message>
+        <source>SELECT ALL</source>
+        <translation>ВЫБРАТЬ ВСЕ</translation>
+    </message>
+    <message>
+        <source>Path is empty, please select first</source>
+        <translation>Папка не задана, сначала выберите её</translation>
+    </message>
+    <message>
+        <source>Select Export Satellite System!</source>
+        <translation>Выберите спутниковую систему!</translation>
+    </message>
+    <message>
+        <source>Select Version</source>
+        <translation>Выберите версию</translation>
+    </message>
+    <message>
+        <source>Please Select File</source>
+        <translation>Выберите файл</translation>
+    </message>
+    <message>
+        <source>Status: Convert to Rinex </source>
+        <translation>Состояние: преобразование в RINEX </translation>
+    </message>
+    <message>
+        <source>Convert to Rinex Error</source>
+        <translation>Ошибка преобразования в RINEX</translation>
+    </message>
+    <message>
+        <source>Complete</source>
+        <translation>Готово</translation>
+    </message>
+    <message>
+        <source>No file header, can&apos;t edit antenna height</source>
+        <translation>Нет заголовка файла, высоту антенны изменить нельзя</translation>
+    </message>
+    <message>
+        <source>A file named %1 already exists; %2 keeps its name.</source>
+        <translation>Файл %1 уже существует; %2 сохраняет прежнее имя.</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>ОК</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Да</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>Нет</translation>
+    </message>
+</context>
+</TS>
