@@ -1,5 +1,6 @@
 #include "child_conversion.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <set>
 #include <system_error>
 
+#include "baldorn/baldorn.h"
 #include "kestrin/kestrin.h"
 
 namespace fs = std::filesystem;
@@ -27,8 +29,17 @@ namespace {
 std::mutex childrenLock;
 std::set<pid_t> children;
 
+// The child's end of the pipe, as the exec'd child finds it.
+constexpr int kChildFd = 3;
+
 // Message kinds on the pipe from child to parent.
-enum : char { kProgress = 'P', kFailure = 'F', kWritten = 'W', kResult = 'R' };
+enum : char {
+    kProgress = 'P',
+    kFailure = 'F',
+    kWritten = 'W',
+    kPosition = 'X',
+    kResult = 'R'
+};
 
 bool WriteAll(int fd, const void* data, size_t size) {
     const char* p = static_cast<const char*>(data);
@@ -63,25 +74,56 @@ void SendRecord(int fd, char kind, int64_t a, int64_t b, const std::string& text
     if (length > 0) WriteAll(fd, text.data(), length);
 }
 
+struct ChildContext {
+    int fd = -1;
+    std::vector<std::string> written;
+};
+
 void ForwardNotification(void* context, unsigned int message, long wparam, long lparam) {
-    const int fd = *static_cast<int*>(context);
+    ChildContext& child = *static_cast<ChildContext*>(context);
+    const int fd = child.fd;
     if (message == KESTRIN_MSG_PROGRESS) {
         SendRecord(fd, kProgress, wparam, 0);
     } else if (message == KESTRIN_MSG_FAILURE) {
         SendRecord(fd, kFailure, wparam, lparam);
     } else if (message == KESTRIN_MSG_FILE_WRITTEN && lparam != 0) {
-        SendRecord(fd, kWritten, 0, 0, reinterpret_cast<const char*>(lparam));
+        child.written.push_back(reinterpret_cast<const char*>(lparam));
+        SendRecord(fd, kWritten, 0, 0, child.written.back());
     }
 }
 
-// The child's side: convert, report, end without running the parent's exit handlers (its
-// copies of the parent's output buffers must not be flushed a second time).
+// The single-point step: the position of the observation file just written goes into its
+// "APPROX POSITION XYZ" record. Reported as state, coordinates and the file used.
+void RunPositionStep(int fd, const std::vector<std::string>& written) {
+    const std::string observation = ObservationFileOf(written);
+    if (observation.empty()) {
+        SendRecord(fd, kPosition, kPositionNoFile, 0);
+        return;
+    }
+    double xyz[3] = {0, 0, 0};
+    int state = kPositionFailed;
+    if (SinglePosition(observation.c_str(), xyz, nullptr) != 0) {
+        // The positioning library takes a name not ending in O for a static file.
+        const char last = observation.back();
+        const bool rinexName = last == 'O' || last == 'o';
+        state = rinexName && ModifyStationCoord(observation.c_str(), xyz) != 0
+                    ? kPositionWritten
+                    : kPositionNotWritten;
+    }
+    char text[128];
+    std::snprintf(text, sizeof text, "%.17g %.17g %.17g", xyz[0], xyz[1], xyz[2]);
+    SendRecord(fd, kPosition, state, 0, std::string(text) + "\n" + observation);
+}
+
+// The child's side: convert, report, end without running exit handlers.
 [[noreturn]] void RunChild(int fd, const std::string& input, const std::string& folder,
-                           int32_t word, const std::string& tempFolder) {
+                           int32_t word, const std::string& tempFolder, bool positionStep) {
     if (!tempFolder.empty()) ::setenv("TMPDIR", tempFolder.c_str(), 1);
-    int context = fd;
+    ChildContext context;
+    context.fd = fd;
     KestrinNotifyTarget target{&ForwardNotification, &context};
     const int result = ParseDataToRinexFormat(input.c_str(), folder.c_str(), word, &target);
+    if (result != 0 && positionStep) RunPositionStep(fd, context.written);
     SendRecord(fd, kResult, result, 0);
     ::close(fd);
     ::_exit(0);
@@ -118,6 +160,16 @@ void ReadReports(int fd, ConversionOutcome& outcome, const std::function<void(in
             case kWritten:
                 outcome.written.push_back(text);
                 break;
+            case kPosition: {
+                outcome.positionState = static_cast<int>(a);
+                const size_t newline = text.find('\n');
+                if (newline != std::string::npos) {
+                    std::sscanf(text.c_str(), "%lf %lf %lf", &outcome.xyz[0], &outcome.xyz[1],
+                                &outcome.xyz[2]);
+                    outcome.positionFile = text.substr(newline + 1);
+                }
+                break;
+            }
             case kResult:
                 outcome.result = static_cast<int>(a);
                 outcome.reported = true;
@@ -131,22 +183,37 @@ void ReadReports(int fd, ConversionOutcome& outcome, const std::function<void(in
 }  // namespace
 
 ConversionOutcome ConvertInChild(const std::string& input, const std::string& folder,
-                                 int32_t optionWord, const std::function<void(int)>& progress) {
+                                 int32_t optionWord, const std::function<void(int)>& progress,
+                                 bool positionStep) {
     ConversionOutcome outcome;
+    // The child runs this program afresh (exec) rather than a copy of this process: other
+    // threads may hold locks of the allocator or the C library at the moment of the fork, and
+    // a copy would inherit them locked. Everything the child needs is prepared before the
+    // fork; between fork and exec it only calls functions that are safe there. The pipe is
+    // closed on exec, so a conversion started in parallel never holds another one's pipe.
     int fds[2];
-    if (::pipe(fds) != 0) {
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
         outcome.failureError = errno;
         return outcome;
     }
     const std::string tempFolder = MakeChildTempFolder();
-    std::fflush(nullptr);  // the child must not inherit unwritten output
+    const std::string wordText = std::to_string(optionWord);
+    const char* argv[] = {"tollmere-cli",       kChildCommand,      input.c_str(),
+                          folder.c_str(),       wordText.c_str(),   positionStep ? "1" : "0",
+                          tempFolder.c_str(),   nullptr};
+    std::fflush(nullptr);
     pid_t pid = -1;
     {
         std::lock_guard<std::mutex> lock(childrenLock);
         pid = ::fork();
         if (pid == 0) {
-            ::close(fds[0]);
-            RunChild(fds[1], input, folder, optionWord, tempFolder);
+            // dup2 clears close-on-exec on the copy; a pipe end already on the number
+            // keeps it and loses it through fcntl.
+            const bool placed = fds[1] == kChildFd ? ::fcntl(kChildFd, F_SETFD, 0) == 0
+                                                   : ::dup2(fds[1], kChildFd) == kChildFd;
+            if (!placed) ::_exit(127);
+            ::execv("/proc/self/exe", const_cast<char* const*>(argv));
+            ::_exit(127);
         }
         if (pid > 0) children.insert(pid);
     }
@@ -178,6 +245,24 @@ ConversionOutcome ConvertInChild(const std::string& input, const std::string& fo
         fs::remove_all(tempFolder, ec);
     }
     return outcome;
+}
+
+int RunConversionChild(int argc, char** argv) {
+    if (argc != 7) ::_exit(2);
+    RunChild(kChildFd, argv[2], argv[3], static_cast<int32_t>(std::strtol(argv[4], nullptr, 10)),
+             argv[6], std::strcmp(argv[5], "1") == 0);
+}
+
+std::string ObservationFileOf(const std::vector<std::string>& written) {
+    for (const std::string& path : written) {
+        FILE* file = std::fopen(path.c_str(), "r");
+        if (file == nullptr) continue;
+        char line[100] = {};
+        const bool read = std::fgets(line, sizeof line, file) != nullptr;
+        std::fclose(file);
+        if (read && std::strstr(line, "OBSERVATION DATA") != nullptr) return path;
+    }
+    return {};
 }
 
 std::vector<pid_t> StopChildConversions() {

@@ -3,6 +3,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -13,6 +17,7 @@
 #include <system_error>
 
 #include "child_conversion.h"
+#include "report.h"
 #include "kestrin/kestrin.h"
 
 namespace fs = std::filesystem;
@@ -33,38 +38,6 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
     if (folder.back() == '/') return folder + name;
     return folder + "/" + name;
-}
-
-// Receives the library's progress notifications of one conversion.
-struct ProgressState {
-    const Console* console = nullptr;
-    std::string label;
-    bool seen = false;  // any notification arrived: a decoder ran over the data
-    int shown = -1;
-};
-
-void DrawProgress(ProgressState& state, int percent) {
-    constexpr int kWidth = 30;
-    const int filled = percent * kWidth / 100;
-    std::string bar(static_cast<size_t>(filled), '#');
-    bar.append(static_cast<size_t>(kWidth - filled), '.');
-    std::fprintf(state.console->out, "\r%s [%s] %3d%%", state.label.c_str(), bar.c_str(), percent);
-    std::fflush(state.console->out);
-}
-
-void ShowProgress(ProgressState& state, int percent) {
-    state.seen = true;
-    if (state.console->progressBar && percent != state.shown) {
-        state.shown = percent;
-        DrawProgress(state, percent);
-    }
-}
-
-void ClearProgress(const ProgressState& state) {
-    if (state.console->progressBar && state.shown >= 0) {
-        std::fprintf(state.console->out, "\r\033[K");
-        std::fflush(state.console->out);
-    }
 }
 
 // The path handed to the library: the library takes the file title (the base of some output
@@ -233,122 +206,190 @@ std::string FolderOf(const std::string& path) {
 
 namespace {
 
-// The failures, conversions and output files of one `convert` run.
-class ConvertRun {
-  public:
-    explicit ConvertRun(const Console& console) : console_(console) {}
-
-    void Fail(const std::string& input, const std::string& reason) {
-        std::fprintf(console_.err, "tollmere-cli: %s: not converted: %s\n", input.c_str(),
-                     reason.c_str());
-        ++failed_;
-    }
-    // Expands folders into their raw files; an input named twice is converted once.
-    std::vector<InputFile> ExpandInputs(const std::vector<std::string>& inputs);
-    // Converts one input into `folder` and reports the result.
-    void ConvertFile(const InputFile& file, const InputCheck& check, const std::string& folder,
-                     int32_t word);
-    // The closing count line (for more than one input) and the exit status.
-    int Finish();
-
-  private:
-    void ReportWritten(const std::string& path, const InputCheck& check, const std::string& folder,
-                       const std::vector<std::string>& written);
-
-    const Console& console_;
-    int failed_ = 0;
-    int converted_ = 0;
-    std::map<std::string, std::string> writtenBy_;  // output path -> input that wrote it
+// One input of a convert run: what is known before its conversion and what it came to.
+struct FileJob {
+    InputFile file;
+    InputCheck check;
+    std::string folder;
+    std::string error;  // why it failed (before or after the conversion); empty when converted
+    ConversionOutcome outcome;
+    std::vector<std::string> written;  // names of the files written, sorted
+    double seconds = 0.0;
+    long epochs = -1;
+    bool converts = false;  // passed the checks and goes to a child process
+    bool done = false;
 };
 
-std::vector<InputFile> ConvertRun::ExpandInputs(const std::vector<std::string>& inputs) {
-    std::vector<InputFile> files;
+FileJob NewJob(const std::string& path, const std::string& origin) {
+    FileJob job;
+    job.file = {path, origin};
+    return job;
+}
+
+// The inputs of the command line with folders expanded into their raw files; an input named
+// twice is converted once. Folders that give no file are failed jobs.
+std::vector<FileJob> ExpandInputs(const std::vector<std::string>& inputs) {
+    std::vector<FileJob> jobs;
     std::set<std::string> seen;
     for (const std::string& input : inputs) {
         std::error_code ec;
-        if (fs::is_directory(input, ec)) {
-            std::string error;
-            const std::vector<std::string> paths = RawFilesInFolder(input, error);
-            if (!error.empty()) {
-                Fail(input, error);
-                continue;
-            }
-            if (paths.empty()) {
-                Fail(input,
-                     "the folder holds no raw files (*.DAT, *.RAW, *.RT17, *.RT27, "
-                     "*.STH, *.ZHD, *.BIN)");
-                continue;
-            }
-            for (const std::string& path : paths) {
-                if (seen.insert(fs::weakly_canonical(path, ec).string()).second) {
-                    files.push_back({path, input});
-                }
-            }
-        } else {
+        if (!fs::is_directory(input, ec)) {
             const std::string key = fs::weakly_canonical(input, ec).string();
-            if (seen.insert(ec ? input : key).second) files.push_back({input, input});
+            if (seen.insert(ec ? input : key).second) jobs.push_back(NewJob(input, input));
+            continue;
+        }
+        std::string error;
+        const std::vector<std::string> paths = RawFilesInFolder(input, error);
+        if (error.empty() && paths.empty()) {
+            error = "the folder holds no raw files (*.DAT, *.RAW, *.RT17, *.RT27, *.STH, "
+                    "*.ZHD, *.BIN)";
+        }
+        if (!error.empty()) {
+            FileJob failed = NewJob(input, input);
+            failed.error = error;
+            failed.done = true;
+            jobs.push_back(failed);
+            continue;
+        }
+        for (const std::string& path : paths) {
+            if (seen.insert(fs::weakly_canonical(path, ec).string()).second) {
+                jobs.push_back(NewJob(path, input));
+            }
         }
     }
-    return files;
+    return jobs;
 }
 
-void ConvertRun::ConvertFile(const InputFile& file, const InputCheck& check,
-                             const std::string& folder, int32_t word) {
-    ProgressState progress;
-    progress.console = &console_;
-    progress.label = fs::path(file.path).filename().string();
-    const ConversionOutcome outcome =
-        ConvertInChild(LibraryPath(file.path), folder, word,
-                       [&progress](int percent) { ShowProgress(progress, percent); });
-    ClearProgress(progress);
-    std::vector<std::string> written;
-    for (const std::string& path : outcome.written) {
-        written.push_back(fs::path(path).filename().string());
+// The checks before converting: the input itself and its output folder.
+void CheckJobs(std::vector<FileJob>& jobs, const ConvertCommand& command) {
+    const std::string outputError = command.outputFolder.empty()
+                                        ? std::string()
+                                        : CheckOutputFolder(command.outputFolder, true);
+    for (FileJob& job : jobs) {
+        if (job.done) continue;
+        job.check = CheckInput(job.file.path);
+        job.folder = command.outputFolder.empty() ? FolderOf(job.file.path) : command.outputFolder;
+        job.error = job.check.error;
+        if (job.error.empty()) {
+            job.error = command.outputFolder.empty() ? CheckOutputFolder(job.folder, false)
+                                                     : outputError;
+        }
+        job.converts = job.error.empty();
+        job.done = !job.converts;
     }
-    std::sort(written.begin(), written.end());
+}
 
-    if (outcome.result == 0) {
-        Fail(file.path, FailureReason(outcome, check, folder, console_));
-    } else if (written.empty()) {
+// Converts one job in a child process and settles its result.
+void ConvertJob(FileJob& job, const ConvertCommand& command, const Console& console,
+                ProgressBoard& board) {
+    const auto started = std::chrono::steady_clock::now();
+    const int line = board.Add(fs::path(job.file.path).filename().string());
+    job.outcome = ConvertInChild(
+        LibraryPath(job.file.path), job.folder, OptionWord(command.choices),
+        [&board, line](int percent) { board.Update(line, percent); }, command.position);
+    board.Remove(line);
+    job.seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    for (const std::string& path : job.outcome.written) {
+        job.written.push_back(fs::path(path).filename().string());
+    }
+    std::sort(job.written.begin(), job.written.end());
+    if (job.outcome.result == 0) {
+        job.error = FailureReason(job.outcome, job.check, job.folder, console);
+    } else if (job.written.empty()) {
         // The library reports the assembly as done even when no final file could be
         // created; without a file there is nothing converted.
-        Fail(file.path, "no RINEX file could be written into " + folder);
-    } else {
-        ReportWritten(file.path, check, folder, written);
+        job.error = "no RINEX file could be written into " + job.folder;
+    } else if (command.json) {
+        job.epochs = CountObservationEpochs(ObservationFileOf(job.outcome.written));
     }
 }
 
-void ConvertRun::ReportWritten(const std::string& path, const InputCheck& check,
-                               const std::string& folder, const std::vector<std::string>& written) {
-    ++converted_;
-    std::fprintf(console_.out, "%s: %zu file%s written\n", path.c_str(), written.size(),
-                 written.size() == 1 ? "" : "s");
-    for (const std::string& name : written) {
-        const std::string output = JoinPath(folder, name);
-        std::fprintf(console_.out, "  %s\n", output.c_str());
-        const auto earlier = writtenBy_.find(output);
-        if (earlier != writtenBy_.end() && earlier->second != path) {
-            std::fprintf(console_.err,
+// What the single-point step of a job came to, for the report; empty when it wrote the
+// position.
+std::string PositionProblem(const ConversionOutcome& outcome) {
+    switch (outcome.positionState) {
+        case kPositionNoFile:
+            return "no observation file was written";
+        case kPositionFailed:
+            return "no position could be computed from " + outcome.positionFile;
+        case kPositionNotWritten:
+            return "the header of " + outcome.positionFile + " could not be rewritten";
+        default:
+            return {};
+    }
+}
+
+std::string JsonRecord(const FileJob& job, const ConvertCommand& command) {
+    std::string json = "{\"input\":" + JsonString(job.file.path) + ",\"result\":" +
+                       (job.error.empty() ? "\"converted\"" : "\"failed\"") + ",\"files\":[";
+    for (size_t i = 0; i < job.written.size() && job.error.empty(); ++i) {
+        json += (i > 0 ? "," : "") + JsonString(JoinPath(job.folder, job.written[i]));
+    }
+    json += "],\"error\":" + (job.error.empty() ? std::string("null") : JsonString(job.error));
+    json += ",\"epochs\":" + (job.epochs >= 0 ? std::to_string(job.epochs) : "null");
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.3f", job.seconds);
+    json += std::string(",\"seconds\":") + seconds;
+    if (command.position) {
+        json += ",\"position\":";
+        if (job.error.empty() && job.outcome.positionState == kPositionWritten) {
+            char xyz[128];
+            std::snprintf(xyz, sizeof xyz, "[%.4f,%.4f,%.4f]", job.outcome.xyz[0],
+                          job.outcome.xyz[1], job.outcome.xyz[2]);
+            json += xyz;
+        } else {
+            json += "null";
+        }
+    }
+    return json + "}\n";
+}
+
+// The report of one finished job: the files written or the reason on the human stream, and
+// its JSON object with --json.
+void ReportJob(const FileJob& job, const ConvertCommand& command, const Console& console,
+               std::map<std::string, std::string>& writtenBy) {
+    if (command.json) {
+        std::fputs(JsonRecord(job, command).c_str(), stdout);
+        std::fflush(stdout);
+    }
+    if (!job.error.empty()) {
+        std::fprintf(console.err, "tollmere-cli: %s: not converted: %s\n", job.file.path.c_str(),
+                     job.error.c_str());
+        return;
+    }
+    std::fprintf(console.out, "%s: %zu file%s written\n", job.file.path.c_str(),
+                 job.written.size(), job.written.size() == 1 ? "" : "s");
+    for (const std::string& name : job.written) {
+        const std::string output = JoinPath(job.folder, name);
+        std::fprintf(console.out, "  %s\n", output.c_str());
+        const auto earlier = writtenBy.find(output);
+        if (earlier != writtenBy.end() && earlier->second != job.file.path) {
+            std::fprintf(console.err,
                          "tollmere-cli: warning: %s replaced the file %s written for %s "
                          "(both inputs give the same output name)\n",
-                         path.c_str(), output.c_str(), earlier->second.c_str());
+                         job.file.path.c_str(), output.c_str(), earlier->second.c_str());
         }
-        writtenBy_[output] = path;
+        writtenBy[output] = job.file.path;
     }
-    if (!check.hasStaticHeader) {
-        std::fprintf(console_.err,
+    if (command.position) {
+        const std::string problem = PositionProblem(job.outcome);
+        if (problem.empty()) {
+            std::fprintf(console.out, "  position %.4f %.4f %.4f written into %s\n",
+                         job.outcome.xyz[0], job.outcome.xyz[1], job.outcome.xyz[2],
+                         job.outcome.positionFile.c_str());
+        } else {
+            std::fprintf(console.err, "tollmere-cli: warning: %s: no position written: %s\n",
+                         job.file.path.c_str(), problem.c_str());
+        }
+    }
+    if (!job.check.hasStaticHeader) {
+        std::fprintf(console.err,
                      "tollmere-cli: warning: %s has no static header: the marker, receiver, "
                      "antenna and position fields of the observation header are empty\n",
-                     path.c_str());
+                     job.file.path.c_str());
     }
-}
-
-int ConvertRun::Finish() {
-    if (converted_ + failed_ > 1) {
-        std::fprintf(console_.out, "%d converted, %d failed\n", converted_, failed_);
-    }
-    std::fflush(console_.out);
-    return failed_ == 0 ? 0 : 1;
+    std::fflush(console.out);
 }
 
 }  // namespace
@@ -357,31 +398,51 @@ int RunConvert(const ConvertCommand& command, const Console& console) {
     for (const std::string& warning : command.warnings) {
         std::fprintf(console.err, "tollmere-cli: warning: %s\n", warning.c_str());
     }
-    ConvertRun run(console);
-    const std::vector<InputFile> files = run.ExpandInputs(command.inputs);
+    std::vector<FileJob> jobs = ExpandInputs(command.inputs);
+    CheckJobs(jobs, command);
 
-    std::string outputError;
-    if (!command.outputFolder.empty()) {
-        outputError = CheckOutputFolder(command.outputFolder, true);
-    }
-    const int32_t word = OptionWord(command.choices);
-    for (const InputFile& file : files) {
-        const InputCheck check = CheckInput(file.path);
-        if (!check.error.empty()) {
-            run.Fail(file.path, check.error);
-            continue;
+    // Up to `jobs` workers take the inputs in order, each converting one at a time in a child
+    // process; the report follows the input order, so it reads as that of a serial run.
+    ProgressBoard board(console.out, console.progressBar);
+    std::mutex mutex;
+    std::condition_variable finished;
+    size_t next = 0;
+    auto work = [&] {
+        for (;;) {
+            FileJob* job = nullptr;
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                while (next < jobs.size() && !jobs[next].converts) ++next;
+                if (next == jobs.size()) return;
+                job = &jobs[next++];
+            }
+            ConvertJob(*job, command, console, board);
+            std::lock_guard<std::mutex> lock(mutex);
+            job->done = true;
+            finished.notify_all();
         }
-        const std::string folder =
-            command.outputFolder.empty() ? FolderOf(file.path) : command.outputFolder;
-        const std::string folderError =
-            command.outputFolder.empty() ? CheckOutputFolder(folder, false) : outputError;
-        if (!folderError.empty()) {
-            run.Fail(file.path, folderError);
-            continue;
+    };
+    std::vector<std::thread> workers;
+    for (int i = 0; i < command.jobs; ++i) workers.emplace_back(work);
+
+    int failed = 0;
+    std::map<std::string, std::string> writtenBy;  // output path -> input that wrote it
+    for (const FileJob& job : jobs) {
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            finished.wait(lock, [&job] { return job.done; });
         }
-        run.ConvertFile(file, check, folder, word);
+        failed += !job.error.empty();
+        board.Print([&] { ReportJob(job, command, console, writtenBy); });
     }
-    return run.Finish();
+    for (std::thread& worker : workers) worker.join();
+
+    const int converted = static_cast<int>(jobs.size()) - failed;
+    if (jobs.size() > 1) {
+        std::fprintf(console.out, "%d converted, %d failed\n", converted, failed);
+    }
+    std::fflush(console.out);
+    return failed == 0 ? 0 : 1;
 }
 
 int RunHeader(const std::vector<std::string>& files, const Console& console) {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "child_conversion.h"
+#include "commands.h"
 #include "convert.h"
 #include "options.h"
 
@@ -116,8 +117,11 @@ int UsageError(const std::string& message) {
 
 int main(int argc, char** argv) {
     using namespace tollmere::cli;
+    if (argc > 1 && std::strcmp(argv[1], kChildCommand) == 0) RunConversionChild(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) return UsageError("no command given (convert or header)");
+    if (args.empty()) {
+        return UsageError("no command given (convert, position, info, antenna, slips or header)");
+    }
 
     const std::string command = args.front();
     args.erase(args.begin());
@@ -135,12 +139,21 @@ int main(int argc, char** argv) {
             std::fputs(HelpText().c_str(), stdout);
             return 0;
         }
+        if (parsed.command.json) {
+            // Standard output carries the JSON records; the person reads standard error.
+            console.out = stderr;
+            console.progressBar = ::isatty(STDERR_FILENO) == 1;
+        }
         interruptCleanup = new InterruptCleanup(OutputFoldersOf(parsed.command));
         console.tempDir = interruptCleanup->UserTempDir();
         const int status = RunConvert(parsed.command, console);
         interruptCleanup->Finish();
         return status;
     }
+    if (command == "position") return RunPositionCommand(args, console);
+    if (command == "info") return RunInfoCommand(args, console);
+    if (command == "antenna") return RunAntennaCommand(args, console);
+    if (command == "slips") return RunSlipsCommand(args, console);
     if (command == "header") {
         std::vector<std::string> files;
         for (const std::string& arg : args) {

@@ -31,6 +31,16 @@ std::string JoinNames(const char* const* names, size_t count) {
 
 }  // namespace
 
+int JobCount(const std::string& text) {
+    if (text.empty() || text.size() > 4) return -1;
+    int value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return -1;
+        value = value * 10 + (c - '0');
+    }
+    return value >= 1 && value <= kMaxJobs ? value : -1;
+}
+
 bool MixedAllowed(int formatIndex) {
     return formatIndex == 1 || formatIndex == 2 || formatIndex == 4;
 }
@@ -41,6 +51,7 @@ int32_t OptionWord(const ConvertChoices& c) {
     if (c.phaseCenter) word |= 1u << 9;
     if (c.ionoCorrections) word |= 1u << 10;
     if (c.flagCycleSlips) word |= 1u << 12;
+    if (c.singlePoint) word |= 1u << 13;
     word |= (static_cast<uint32_t>(c.intervalIndex) & 0xFFu) << 16;
     word |= (static_cast<uint32_t>(c.formatIndex) & 0xFFu) << 24;
     if (c.mixed && MixedAllowed(c.formatIndex)) word |= 1u << 11;
@@ -109,7 +120,8 @@ ParseResult ParseConvertArguments(const std::vector<std::string>& args) {
             hasValue = true;
         }
         const bool takesValue = name == "-o" || name == "--output" || name == "--format" ||
-                                name == "--interval" || name == "--systems";
+                                name == "--interval" || name == "--systems" ||
+                                name == "--jobs" || name == "-j";
         if (takesValue && !hasValue) {
             if (i + 1 >= args.size()) {
                 result.error = "option " + name + " needs a value";
@@ -153,6 +165,19 @@ ParseResult ParseConvertArguments(const std::vector<std::string>& args) {
                 return result;
             }
             cmd.choices.systems = static_cast<uint32_t>(mask);
+        } else if (name == "-j" || name == "--jobs") {
+            const int jobs = JobCount(value);
+            if (jobs < 0) {
+                result.error = "--jobs takes a whole number from 1 to " +
+                               std::to_string(kMaxJobs) + ", not \"" + value + "\"";
+                return result;
+            }
+            cmd.jobs = jobs;
+        } else if (name == "--json") {
+            cmd.json = true;
+        } else if (name == "--position") {
+            cmd.position = true;
+            cmd.choices.singlePoint = true;
         } else if (name == "--single-freq") {
             cmd.choices.singleFrequency = true;
         } else if (name == "--no-phase-center") {
@@ -185,6 +210,11 @@ ParseResult ParseConvertArguments(const std::vector<std::string>& args) {
 std::string HelpText() {
     return R"(Usage:
   tollmere-cli convert [options] INPUT...
+  tollmere-cli position [--write] OBSFILE...
+  tollmere-cli info FILE...
+  tollmere-cli antenna FILE [--height M] [--method N|NAME] [--point NAME] [--rename]
+                            [--start HH:MM:SS] [--stop HH:MM:SS]
+  tollmere-cli slips OBSFILE...
   tollmere-cli header FILE...
   tollmere-cli --help
 
@@ -210,6 +240,14 @@ convert
   --mixed              RINEX 3 long file names and one mixed navigation file (only with
                        rinex3.02, leica3.02 and brevak3.02; ignored with a warning otherwise)
   --no-lli             write the loss-of-lock digits blank (no cycle-slip flags)
+  --position           after each conversion, compute the single-point position of the
+                       observation file written and put it into its APPROX POSITION XYZ
+                       record (a failure there is a warning; the conversion stands)
+  -j, --jobs N         convert N inputs at a time, each in a process of its own (default
+                       1); the report keeps the order of the inputs
+  --json               one JSON object per input on standard output: input, result
+                       ("converted" or "failed"), files, error, epochs, seconds (and
+                       position with --position); the human report goes to standard error
   -h, --help           this text
 
   Without options the conversion uses the desktop program's defaults (option word
@@ -221,10 +259,40 @@ convert
   names follow the RINEX naming rules from the static header's marker, session and date.
   On a terminal a progress bar shows the conversion of each file.
 
+position
+  Computes the single-point position of each RINEX observation file from its observations
+  and the navigation files beside it, and prints it as earth-centred X, Y, Z and as WGS 84
+  latitude, longitude and height. --write also puts it into the file's APPROX POSITION XYZ
+  record.
+
+info
+  Prints the header and antenna information of each raw static file or RINEX observation
+  file (a name ending in O or o is read as RINEX): marker, receiver, antenna, times of the
+  first and last observation, position, measured antenna height, measuring method and the
+  antenna geometry.
+
+antenna
+  Edits the static header of one raw static file as the desktop antenna editor does.
+  --height M         measured antenna height in metres (0 to 32.767)
+  --method N|NAME    how it was measured: 0 phase-center, 1 slant (to the edge), 2 vertical
+                     (to the edge), 3 altimetry (slant to the measuring tab), 4 bottom
+                     (vertical to the antenna bottom)
+  --point NAME       point name, up to 4 letters or digits
+  --rename           rename the file to point name (padded with 0 to 4 characters), day of
+                     year, the character before the extension and ".dat"; never over an
+                     existing file
+  --start, --stop HH:MM:SS   the recording's start and stop times
+  Values not given keep what the header holds. The heights to the phase centre and to the
+  antenna bottom are printed.
+
+slips
+  Marks cycle slips in each RINEX observation file (loss-of-lock digit bit 0) and prints
+  how many phases were marked. Only the loss-of-lock digits of the file change.
+
 header
   Prints the observation date stored in the static header of each FILE.
 
-Exit status: 0 when every input was converted (or every header read), 1 when any failed,
+Exit status: 0 when every input was converted (or every file done), 1 when any failed,
 2 for a usage error. An interrupted conversion (Ctrl-C, SIGTERM, SIGHUP) removes its
 unfinished files and exits with 128 + the signal number (130 for Ctrl-C).
 )";

@@ -28,11 +28,13 @@ struct ConvertChoices {
     bool ionoCorrections = true;
     bool mixed = false;
     bool flagCycleSlips = true;
+    bool singlePoint = false;  // "Set Station Coordinate With Single Point Position"
 };
 
 // The option word of the choices: bits 0-5 systems, 8 single frequency, 9 phase centre,
 // 10 ionosphere lines, 11 mixed (only for the RINEX 3 list entries 1, 2 and 4), 12 loss-of-lock
-// flags, 16-23 interval index, 24-31 format index.
+// flags, 13 single-point step (the library does not read it), 16-23 interval index, 24-31
+// format index.
 int32_t OptionWord(const ConvertChoices& choices);
 
 // True when --mixed is honoured with the chosen format (a RINEX 3 entry).
@@ -48,11 +50,20 @@ int IntervalIndex(const std::string& name);
 // when it is empty or holds a letter outside GRCSJE.
 int SystemMask(const std::string& letters);
 
+// Most conversions a --jobs value may run at a time.
+inline constexpr int kMaxJobs = 256;
+
+// The value of --jobs: a whole number 1..kMaxJobs, or -1.
+int JobCount(const std::string& text);
+
 // A parsed `convert` command line.
 struct ConvertCommand {
     ConvertChoices choices;
     std::string outputFolder;  // empty: each input's own folder
     std::vector<std::string> inputs;
+    int jobs = 1;           // conversions running at a time, each in a process of its own
+    bool json = false;      // one JSON object per input on standard output
+    bool position = false;  // single-point position into each observation file written
     bool help = false;
     std::vector<std::string> warnings;
 };

@@ -34,6 +34,9 @@ TEST(CliOptionWord, EachOptionSetsTheBitsOfItsControl) {
         {{"--no-iono"}, kDefaultWord & ~0x400},
         {{"--no-lli"}, kDefaultWord & ~0x1000},
         {{"--mixed"}, kDefaultWord | 0x800},
+        {{"--position"}, kDefaultWord | 0x2000},
+        // Running options leave the word alone.
+        {{"--jobs", "4", "--json"}, kDefaultWord},
         // Mixed names exist only for the RINEX 3 entries of the version list.
         {{"--format", "rinex2.10", "--mixed"}, 0x0000163F},
         {{"--format=leica3.02", "--mixed"}, 0x02001E3F},
