@@ -386,7 +386,10 @@ void ReportJob(const FileJob& job, const ConvertCommand& command, const Console&
     if (!job.check.hasStaticHeader) {
         std::fprintf(console.err,
                      "tollmere-cli: warning: %s has no static header: the marker, receiver, "
-                     "antenna and position fields of the observation header are empty\n",
+                     "antenna and position fields of the observation header are empty, and "
+                     "board formats that carry only a time of week (RTCM 3, Trimble RT17) are "
+                     "dated in the current week; wrap such data in a static header with its "
+                     "observation date\n",
                      job.file.path.c_str());
     }
     std::fflush(console.out);
