@@ -462,37 +462,12 @@ bool DecodeHemLnavEphemeris(ByteView data, int32_t sysCode, int refWeek, KeplerE
         week = lnav.week10 + 1024 * RoundToInt((refWeek - lnav.week10) / 1024.0);
     if (!PlausibleWeek(week)) return false;
 
+    LnavToKepler(lnav, eph);
     eph.sysCode = sysCode;
     eph.prn = prn;
     eph.week = week;
     eph.transmissionTime = static_cast<double>(data.U32(4)) * 6.0;
-    eph.codesOnL2 = lnav.codesOnL2;
     eph.accuracy = HemUraMetres(lnav.uraIndex);
-    eph.health = lnav.health;
-    eph.iodc = lnav.iodc;
-    eph.l2PFlag = lnav.l2PFlag;
-    eph.tgd = lnav.tgd;
-    eph.af0 = lnav.af0;
-    eph.af1 = lnav.af1;
-    eph.af2 = lnav.af2;
-    eph.iode = lnav.iode;
-    eph.crs = lnav.crs;
-    eph.deltaN = lnav.deltaN;
-    eph.m0 = lnav.m0;
-    eph.cuc = lnav.cuc;
-    eph.e = lnav.e;
-    eph.cus = lnav.cus;
-    eph.sqrtA = lnav.sqrtA;
-    eph.toe = lnav.toe;
-    eph.cic = lnav.cic;
-    eph.omega0 = lnav.omega0;
-    eph.cis = lnav.cis;
-    eph.i0 = lnav.i0;
-    eph.crc = lnav.crc;
-    eph.omega = lnav.omega;
-    eph.omegaDot = lnav.omegaDot;
-    eph.idot = lnav.idot;
-    eph.fitInterval = lnav.fitFlag ? 6.0 : 4.0;
     eph.toc = TimeOf(week, lnav.toc, false);
     return true;
 }

@@ -340,35 +340,12 @@ void UbxNavAssembler::AddLnav(int32_t sysCode, int32_t prn, ByteView words, Sate
         week -= 1;
         transmission += kSecondsPerWeek;
     }
+    LnavToKepler(lnav, eph);
     eph.week = week;
     eph.transmissionTime = transmission;
-    eph.codesOnL2 = lnav.codesOnL2;
-    eph.accuracy = UraMeters(lnav.uraIndex);
-    eph.health = lnav.health;
-    eph.iodc = lnav.iodc;
-    eph.l2PFlag = lnav.l2PFlag;
+    // A group delay of -128 units is the broadcast "not available".
     eph.tgd = BitsMsb(view(1), 160, 8) == 0x80 ? 0.0 : lnav.tgd;
     eph.fitInterval = lnav.fitFlag == 0 ? 4.0 : 0.0;
-    eph.af0 = lnav.af0;
-    eph.af1 = lnav.af1;
-    eph.af2 = lnav.af2;
-    eph.iode = lnav.iode;
-    eph.crs = lnav.crs;
-    eph.deltaN = lnav.deltaN;
-    eph.m0 = lnav.m0;
-    eph.cuc = lnav.cuc;
-    eph.e = lnav.e;
-    eph.cus = lnav.cus;
-    eph.sqrtA = lnav.sqrtA;
-    eph.toe = lnav.toe;
-    eph.cic = lnav.cic;
-    eph.omega0 = lnav.omega0;
-    eph.cis = lnav.cis;
-    eph.i0 = lnav.i0;
-    eph.crc = lnav.crc;
-    eph.omega = lnav.omega;
-    eph.omegaDot = lnav.omegaDot;
-    eph.idot = lnav.idot;
     if (!ValidTime(week, lnav.toc)) return;
     eph.toc = TimeOf(week, lnav.toc, false);
     if (gpsEphemerisTime_.week == 0) gpsEphemerisTime_ = eph.toc;
