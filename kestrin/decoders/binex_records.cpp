@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "core/gnss_time.h"
-#include "decoders/navwords/ura.h"
+#include "decoders/navwords/accuracy.h"
 #include "rinex/obs_codes.h"
 
 namespace kestrin {
@@ -688,7 +688,7 @@ bool DecodeBinexSbasEph(ByteView m, Endian o, gEphemeris& eph) {
     eph.sbasTransmissionTime = static_cast<double>(m.UInt(23, 4, o));
     ReadStateVector(m, o, 27, eph);
     eph.health = m.U8(99) & 0x0Fu;
-    eph.ura = UraIndexToMeters(m.U8(100) & 0x0F);
+    eph.ura = UraMeters(m.U8(100) & 0x0F);
     eph.ageOrIodn = m.U8(101);
     return true;
 }

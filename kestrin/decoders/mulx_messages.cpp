@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "core/gnss_time.h"
-#include "decoders/navwords/ura.h"
+#include "decoders/navwords/accuracy.h"
 #include "decoders/obs_rules.h"
 #include "rinex/obs_codes.h"
 
@@ -154,7 +154,7 @@ bool DecodeMulxGpsBdsEphemeris(ByteView m, KeplerEphemeris& eph) {
     eph.codesOnL2 = (flags >> 1) & 3u;
     eph.health = (flags >> 4) & 0x3Fu;
     eph.fitInterval = (flags & (1u << 10)) ? 6.0 : 4.0;
-    eph.accuracy = UraIndexToMeters(static_cast<int>((flags >> 11) & 0x0Fu));
+    eph.accuracy = UraMeters(static_cast<int>((flags >> 11) & 0x0Fu));
     eph.iodc = m.U16(25);
     eph.iode = m.U16(27);
     eph.tgd = Finite(m.F32(29));

@@ -6,7 +6,7 @@
 
 #include "core/gnss_time.h"
 #include "decoders/navwords/accuracy.h"
-#include "decoders/navwords/ura.h"
+#include "decoders/navwords/accuracy.h"
 #include "rinex/obs_codes.h"
 
 namespace kestrin {
@@ -524,7 +524,7 @@ void ReadGpsLayout(ByteView p, size_t shift, KeplerEphemeris& eph, double& toc) 
 
 void ReadGpsFlags(uint32_t flags, bool full, KeplerEphemeris& eph) {
     eph.health = (flags >> 4) & 0x3F;
-    eph.accuracy = UraIndexToMeters(static_cast<int>((flags >> 11) & 0x0F));
+    eph.accuracy = UraMeters(static_cast<int>((flags >> 11) & 0x0F));
     if (!full) return;
     eph.l2PFlag = flags & 0x01;
     eph.codesOnL2 = (flags >> 1) & 0x03;
