@@ -6,7 +6,6 @@
 
 #include "core/gnss_time.h"
 #include "decoders/navwords/accuracy.h"
-#include "decoders/navwords/accuracy.h"
 #include "rinex/obs_codes.h"
 
 namespace kestrin {
