@@ -4,6 +4,7 @@
 
 #include "core/gnss_time.h"
 #include "decoders/navwords/accuracy.h"
+#include "decoders/obs_rules.h"
 #include "rinex/obs_codes.h"
 
 namespace kestrin {
@@ -671,13 +672,7 @@ bool DecodeBinexSbasEph(ByteView m, Endian o, gEphemeris& eph) {
     eph.Init();
     if (!m.Has(0, 102)) return false;
     eph.sysCode = kSysSbas;
-    int number = m.U8(0);
-    if (number > 163) {
-        number -= 163;
-    } else if (number >= 120) {
-        number -= 119;
-    }
-    eph.prn = number;
+    eph.prn = SbasPrnOfNumber(m.U8(0));
     if (SatelliteIndex(kSysSbas, eph.prn) < 0) return false;
     double week = static_cast<double>(m.UInt(1, 2, o));
     double sow = static_cast<double>(m.UInt(3, 4, o));

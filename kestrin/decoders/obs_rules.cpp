@@ -14,6 +14,12 @@ bool InSatelliteTable(int32_t sysCode, int32_t prn) {
     return SatelliteIndex(sysCode, prn) > 0;
 }
 
+int SbasPrnOfNumber(int number) {
+    if (number > 163) return number - 163;
+    if (number >= 120) return number - 119;
+    return number;
+}
+
 GlonassSlotTable InitialGlonassSlotTable() {
     // Slots 25..27 are spares without a fixed frequency number.
     return {100, 1, -4, 5, 6,  1, -4, 5, 6,  -2, -7, 0,   -1,  -2,

@@ -14,6 +14,10 @@ namespace kestrin {
 // True when a PRN lies in its system's range and so has a satellite index (SatelliteIndex).
 bool InSatelliteTable(int32_t sysCode, int32_t prn);
 
+// The SBAS prn of a satellite number as boards send it: 120..163 count from 120 (PRN 120 is
+// prn 1), numbers above 163 from 164; smaller numbers are taken as the prn itself.
+int SbasPrnOfNumber(int number);
+
 // The GLONASS frequency number assumed for each slot (index 0 unused) where a message carries
 // none. Each decoder owns one copy, learns from its ephemerides and keeps it for the life of
 // the process.

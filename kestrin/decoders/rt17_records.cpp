@@ -6,6 +6,7 @@
 
 #include "core/gnss_time.h"
 #include "decoders/navwords/accuracy.h"
+#include "decoders/obs_rules.h"
 #include "rinex/obs_codes.h"
 
 namespace kestrin {
@@ -387,11 +388,7 @@ bool Rt27Satellite(int systemByte, int number, int32_t& sysCode, int32_t& prn) {
             break;
         case 1:
             sysCode = kSysSbas;
-            if (n > 163) {
-                n -= 163;
-            } else if (n >= 120) {
-                n -= 119;
-            }
+            n = SbasPrnOfNumber(n);
             break;
         case 2:
             sysCode = kSysGlonass;

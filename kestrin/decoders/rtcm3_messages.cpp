@@ -14,9 +14,6 @@ namespace {
 constexpr double kPi = 3.1415926535898;  // the value the GPS interface defines
 constexpr double kLightMs = 299792.458;  // metres per light-millisecond
 
-constexpr double kUraMetres[16] = {2.4,  3.4,  4.85, 6.85,  9.65,  13.65, 24.0,   48.0,
-                                   96.0, 192., 384., 768.0, 1536., 3072., 6144.0, 32767.0};
-
 // A scaled field: raw × 2^exponent.
 double Unsigned(BitReader& r, unsigned width, int exponent) {
     return std::ldexp(static_cast<double>(r.U(width)), exponent);
@@ -520,7 +517,7 @@ bool DecodeRtcm3GpsEphemeris(ByteView body, int referenceWeek, KeplerEphemeris& 
     eph.sysCode = kSysGps;
     eph.prn = static_cast<int32_t>(r.U(6));
     const int week10 = static_cast<int>(r.U(10));
-    eph.accuracy = kUraMetres[r.U(4)];
+    eph.accuracy = UraMeters(static_cast<int>(r.U(4)));
     eph.codesOnL2 = static_cast<double>(r.U(2));
     eph.idot = Semicircles(r, 14, -43);
     eph.iode = static_cast<double>(r.U(8));
@@ -585,7 +582,7 @@ bool DecodeRtcm3QzssEphemeris(ByteView body, int referenceWeek, KeplerEphemeris&
     eph.idot = Semicircles(r, 14, -43);
     eph.codesOnL2 = static_cast<double>(r.U(2));
     const int week10 = static_cast<int>(r.U(10));
-    eph.accuracy = kUraMetres[r.U(4)];
+    eph.accuracy = UraMeters(static_cast<int>(r.U(4)));
     eph.health = static_cast<double>(r.U(6));
     eph.tgd = Signed(r, 8, -31);
     eph.iodc = static_cast<double>(r.U(10));
@@ -661,7 +658,7 @@ bool DecodeRtcm3BdsEphemeris(ByteView body, KeplerEphemeris& eph) {
     eph.sysCode = kSysBds;
     eph.prn = static_cast<int32_t>(r.U(6));
     const int week = static_cast<int>(r.U(13));
-    eph.accuracy = kUraMetres[r.U(4)];
+    eph.accuracy = UraMeters(static_cast<int>(r.U(4)));
     eph.idot = Semicircles(r, 14, -43);
     eph.iode = static_cast<double>(r.U(5));
     const double toc = Unsigned(r, 17, 3);
