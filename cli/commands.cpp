@@ -197,6 +197,22 @@ long MarkedPhases(const std::string& path) {
     return marked;
 }
 
+// The point ANTENNA: DELTA H of a RINEX observation header reaches, from the header's
+// antenna-height comment.
+std::string HeightReference(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    for (int n = 0; n < 500 && std::getline(in, line); ++n) {
+        if (line.find("END OF HEADER") != std::string::npos) break;
+        if (line.find("COMMENT") == std::string::npos) continue;
+        if (line.find("from mark to PHASE CENTER") != std::string::npos)
+            return "to the L1 phase centre (an antenna calibration must not add the offset again)";
+        if (line.find("from mark to ANTENNA BOTTOM") != std::string::npos)
+            return "to the antenna bottom (antenna reference point)";
+    }
+    return "reference not stated (RINEX: the antenna reference point)";
+}
+
 }  // namespace
 
 int MethodNumber(const std::string& text) {
@@ -315,7 +331,15 @@ int RunInfoCommand(const std::vector<std::string>& args, const Console& console)
                      xyz[2]);
         std::fprintf(console.out, "  antenna height     %.4f m measured, method %s\n", measured,
                      MethodText(method).c_str());
-        std::fprintf(console.out, "  phase centre (dH)  %.4f m\n", deltaH);
+        if (rinex) {
+            std::fprintf(console.out, "  antenna dH         %.4f m, %s\n", deltaH,
+                         HeightReference(path).c_str());
+        } else {
+            std::fprintf(console.out, "  phase centre (dH)  %.4f m\n", deltaH);
+            std::fprintf(console.out,
+                         "  antenna bottom     %.4f m (the dH written with --no-phase-center)\n",
+                         CorrectAntennaHgt(path.c_str(), method, measured, 0));
+        }
         std::fprintf(console.out, "  antenna R H L1 L2  %.4f %.4f %.4f %.4f m\n", r, h, l1, l2);
     }
     return failed == 0 ? 0 : 1;

@@ -206,6 +206,23 @@ TEST_F(Commands, InfoReadsStaticAndRinexHeaders) {
     const std::vector<double> xyz = NumbersAfter(run.out.substr(rinex), "position X Y Z (m)");
     ASSERT_EQ(xyz.size(), 3u);
     EXPECT_LT(Distance(xyz, k0759), 100.0);
+    // The height reference: a file without the comment follows RINEX (reference point); a
+    // converted file states it (RINEX 3 as well), and a static file gives both reductions.
+    EXPECT_NE(run.out.find("reference not stated (RINEX: the antenna reference point)"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("  antenna bottom     "), std::string::npos) << run.out;
+    for (const bool bottom : {false, true}) {
+        std::vector<std::string> args = {"convert", "-o", Path(bottom ? "ob" : "op"), sample};
+        if (bottom) args.push_back("--no-phase-center");
+        ASSERT_EQ(Cli(args).status, 0);
+        const CliResult converted = Cli({"info", Path(bottom ? "ob" : "op") + "/site.09O"});
+        ASSERT_EQ(converted.status, 0) << converted.err;
+        EXPECT_NE(converted.out.find(bottom ? "to the antenna bottom (antenna reference point)"
+                                            : "to the L1 phase centre"),
+                  std::string::npos)
+            << converted.out;
+    }
     // One unreadable file among good ones: the others are still printed, status 1.
     const CliResult mixed = Cli({"info", Path("none.dat"), sample});
     EXPECT_EQ(mixed.status, 1);
