@@ -56,7 +56,8 @@ bool Present(double value) {
 // Limits of the tests. Geometry-free: metres; Melbourne-Wuebbena: wide-lane cycles;
 // code-minus-carrier: metres; Doppler: cycles.
 constexpr size_t kFitPoints = 6;  // points of the geometry-free prediction line
-constexpr size_t kSteadyFit = 4;  // fewer points: a wider limit
+constexpr size_t kSteadyFit = 3;  // fewer points: a wider limit
+constexpr double kFitSpan = 150.0;  // seconds the line reaches back
 constexpr double kGfFloor = 0.025;             // limit at a very short interval
 constexpr double kGfFloorPerSecond = 0.00015;  // ionosphere the line does not follow
 constexpr double kGfCeiling = 0.15;            // below a one-cycle jump on either band
@@ -338,7 +339,10 @@ class SatelliteTests {
                 }
             }
             recent.push_back({p.t, g});
-            if (recent.size() > kFitPoints) recent.erase(recent.begin());
+            // The line follows the ionosphere over a few minutes at most.
+            while (recent.size() > kFitPoints ||
+                   (recent.size() > 3 && p.t - recent.front()[0] > kFitSpan))
+                recent.erase(recent.begin());
             lastT = p.t;
         }
     }
