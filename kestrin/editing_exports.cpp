@@ -37,13 +37,20 @@ void CopyText(char* out, const std::string& text) {
 
 char SystemLetterOf(int32_t sysCode) {
     switch (sysCode) {
-    case kSysGps: return 'G';
-    case kSysGlonass: return 'R';
-    case kSysBds: return 'C';
-    case kSysSbas: return 'S';
-    case kSysQzss: return 'J';
-    case kSysGalileo: return 'E';
-    default: return '?';
+        case kSysGps:
+            return 'G';
+        case kSysGlonass:
+            return 'R';
+        case kSysBds:
+            return 'C';
+        case kSysSbas:
+            return 'S';
+        case kSysQzss:
+            return 'J';
+        case kSysGalileo:
+            return 'E';
+        default:
+            return '?';
     }
 }
 

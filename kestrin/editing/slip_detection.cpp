@@ -55,9 +55,9 @@ bool Present(double value) {
 
 // Limits of the tests. Geometry-free: metres; Melbourne-Wuebbena: wide-lane cycles;
 // code-minus-carrier: metres; Doppler: cycles.
-constexpr size_t kFitPoints = 6;  // points of the geometry-free prediction line
-constexpr size_t kSteadyFit = 3;  // fewer points: a wider limit
-constexpr double kFitSpan = 150.0;  // seconds the line reaches back
+constexpr size_t kFitPoints = 6;               // points of the geometry-free prediction line
+constexpr size_t kSteadyFit = 3;               // fewer points: a wider limit
+constexpr double kFitSpan = 150.0;             // seconds the line reaches back
 constexpr double kGfFloor = 0.025;             // limit at a very short interval
 constexpr double kGfFloorPerSecond = 0.00015;  // ionosphere the line does not follow
 constexpr double kGfCeiling = 0.15;            // below a one-cycle jump on either band
@@ -66,7 +66,7 @@ constexpr int kMwWindow = 50, kMwFirstTest = 3;
 constexpr double kCmcFloor = 5.0, kCmcFloorPerSecond = 0.02;
 constexpr double kDopplerLongestInterval = 5.0;  // seconds
 constexpr double kDopplerFloor = 0.3, kDopplerFloorPerSecond = 0.05, kDopplerCeiling = 2.0;
-constexpr double kNoiseWeight = 0.1;  // of a new squared residual in a running noise estimate
+constexpr double kNoiseWeight = 0.1;   // of a new squared residual in a running noise estimate
 constexpr double kGapIntervals = 3.5;  // a longer gap restarts an arc
 
 // One epoch of one satellite.
@@ -74,7 +74,7 @@ struct Point {
     size_t epoch = 0, sat = 0;
     double t = 0.0;  // seconds from the first epoch
     std::array<double, 2> phase{}, code{}, doppler{};
-    std::array<bool, 2> flagged{};  // loss of lock already set in the file
+    std::array<bool, 2> flagged{};                    // loss of lock already set in the file
     std::array<double, 2> dopplerResidual{NAN, NAN};  // metres, before the common part
 };
 
@@ -91,7 +91,8 @@ struct Series {
     bool HasMw(const Point& p) const { return Present(p.code[0]) && Present(p.code[1]); }
     double Mw(const Point& p) const {
         const double l1 = wavelength[0], l2 = wavelength[1];
-        return (p.phase[0] - p.phase[1]) - (p.code[0] / l1 + p.code[1] / l2) * (l2 - l1) / (l2 + l1);
+        return (p.phase[0] - p.phase[1]) -
+               (p.code[0] / l1 + p.code[1] / l2) * (l2 - l1) / (l2 + l1);
     }
 };
 
@@ -142,7 +143,8 @@ std::vector<Series> BuildSeries(const RinexObsFile& m) {
             Series& series = all[static_cast<size_t>(n)];
             if (!series.points.empty() && t <= series.points.back().t + 1e-6) continue;
             if (!KnownBand(series.wavelength[0]) || !KnownBand(series.wavelength[1]))
-                series.wavelength = SatelliteWavelengths(m, sats[s], m.wavelengths[static_cast<size_t>(n)]);
+                series.wavelength =
+                    SatelliteWavelengths(m, sats[s], m.wavelengths[static_cast<size_t>(n)]);
             Point p;
             p.epoch = e;
             p.sat = s;
@@ -312,7 +314,8 @@ class SatelliteTests {
                 }
             }
             if (gfSlip || mwSlip) {
-                const SlipTest test = gfSlip ? SlipTest::kGeometryFree : SlipTest::kMelbourneWuebbena;
+                const SlipTest test =
+                    gfSlip ? SlipTest::kGeometryFree : SlipTest::kMelbourneWuebbena;
                 Report(p, 0, test);
                 Report(p, 1, test);
                 // The arc goes on at the new level.
@@ -388,15 +391,14 @@ class SatelliteTests {
             // Doppler-predicted phase.
             const double r = DopplerResidual(p, b);
             if (!slip && std::isfinite(r)) {
-                const double limit =
-                    std::min(std::max(kDopplerFloor + kDopplerFloorPerSecond * dt,
-                                      5.0 * std::sqrt(dopplerVar)),
-                             kDopplerCeiling);
+                const double limit = std::min(std::max(kDopplerFloor + kDopplerFloorPerSecond * dt,
+                                                       5.0 * std::sqrt(dopplerVar)),
+                                              kDopplerCeiling);
                 if (std::fabs(r) > limit) {
                     const double rq = q ? DopplerResidual(*q, b) : NAN;
                     // A phase that jumps and comes back is an outlier, not a slip.
-                    const bool returns = std::isfinite(rq) && std::fabs(rq) > limit &&
-                                         std::fabs(rq + r) < limit;
+                    const bool returns =
+                        std::isfinite(rq) && std::fabs(rq) > limit && std::fabs(rq + r) < limit;
                     if (!returns) {
                         slip = true;
                         outlier = false;
@@ -446,10 +448,14 @@ void FillCarrierWavelengths(RinexObsFile& m) {
 
 const char* SlipTestName(SlipTest test) {
     switch (test) {
-    case SlipTest::kGeometryFree: return "geometry-free";
-    case SlipTest::kMelbourneWuebbena: return "Melbourne-Wuebbena";
-    case SlipTest::kCodeCarrier: return "code-minus-carrier";
-    case SlipTest::kDoppler: return "Doppler";
+        case SlipTest::kGeometryFree:
+            return "geometry-free";
+        case SlipTest::kMelbourneWuebbena:
+            return "Melbourne-Wuebbena";
+        case SlipTest::kCodeCarrier:
+            return "code-minus-carrier";
+        case SlipTest::kDoppler:
+            return "Doppler";
     }
     return "";
 }
@@ -465,8 +471,8 @@ bool GlonassWavelengths(const SatelliteData& sat, std::array<double, 2>& wavelen
                 f = kC / (b.pseudorange / b.carrierPhase);
         }
         if (f == 0.0 || !std::isfinite(f)) return false;
-        const double k = f < 1.3e9 ? std::round((f - 1.246e9) / 437500.0)
-                                   : std::round((f - 1.602e9) / 562500.0);
+        const double k =
+            f < 1.3e9 ? std::round((f - 1.246e9) / 437500.0) : std::round((f - 1.602e9) / 562500.0);
         if (!(k >= -7 && k <= 13)) return false;
         channel = static_cast<int>(k);
     }

@@ -357,11 +357,10 @@ std::string ClosingLines(const RawConverter& w) {
     // Which point ANTENNA: DELTA H reaches, in every version: the L1 phase centre (not the
     // reference point RINEX defines, so a calibration must not add the offset again) or the
     // antenna bottom.
-    out += w.options.phaseCenter
-               ? "*** Above antenna height is from mark to PHASE CENTER.      "
-                 "COMMENT             \n"
-               : "*** Above antenna height is from mark to ANTENNA BOTTOM.    "
-                 "COMMENT             \n";
+    out += w.options.phaseCenter ? "*** Above antenna height is from mark to PHASE CENTER.      "
+                                   "COMMENT             \n"
+                                 : "*** Above antenna height is from mark to ANTENNA BOTTOM.    "
+                                   "COMMENT             \n";
     if (!w.options.rinex3)
         out += "CARRIER PHASE MEASUREMENTS: PHASE SHIFTS REMOVED            COMMENT             \n";
     AppendFormat(out, "%6d%6d%14.4f%30s    %-20s\n", info.methodMask, info.measureMethod,

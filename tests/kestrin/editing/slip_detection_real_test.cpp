@@ -40,8 +40,8 @@ std::string Converted(const TempDir& dir, const std::string& recording, int year
     fields.year = year;
     fields.month = month;
     fields.day = day;
-    const std::string raw = testsupport::WriteStaticFile(
-        dir.path(), "site0010.dat", fields, testsupport::ReadTestData(recording));
+    const std::string raw = testsupport::WriteStaticFile(dir.path(), "site0010.dat", fields,
+                                                         testsupport::ReadTestData(recording));
     TempDir tmp;
     setenv("TMPDIR", tmp.path().c_str(), 1);
     const int32_t option = KESTRIN_OPTION_WORD(KESTRIN_FLAVOUR_RINEX210, KESTRIN_INTERVAL_ALL,
@@ -99,8 +99,8 @@ std::vector<Place> Places(const RinexObsFile& m, const std::vector<CycleSlip>& c
             const SatelliteData& sat = m.epochs[e].sats[s];
             const int n = SatelliteIndex(sat.sysCode, sat.prn);
             if (n <= 0) continue;
-            const bool ok = HasPhase(sat, 0) && HasPhase(sat, 1) &&
-                            !(sat.blocks[0].lli & 1u) && !(sat.blocks[1].lli & 1u) &&
+            const bool ok = HasPhase(sat, 0) && HasPhase(sat, 1) && !(sat.blocks[0].lli & 1u) &&
+                            !(sat.blocks[1].lli & 1u) &&
                             std::fabs(t - lastT[static_cast<size_t>(n)] - interval) < 1e-3;
             size_t& r = run[static_cast<size_t>(n)];
             r = ok ? r + 1 : 0;
@@ -177,8 +177,10 @@ long FalseMarks(const RinexObsFile& m, const std::vector<CycleSlip>& slips) {
                 seen = true;
                 if (HasPhase(s, 0) && HasPhase(s, 1) && HasPhase(sat, 0) && HasPhase(sat, 1)) {
                     // GPS wavelengths are close enough for GLONASS and BDS at this scale.
-                    const double before = l1 * s.blocks[0].carrierPhase - l2 * s.blocks[1].carrierPhase;
-                    const double now = l1 * sat.blocks[0].carrierPhase - l2 * sat.blocks[1].carrierPhase;
+                    const double before =
+                        l1 * s.blocks[0].carrierPhase - l2 * s.blocks[1].carrierPhase;
+                    const double now =
+                        l1 * sat.blocks[0].carrierPhase - l2 * sat.blocks[1].carrierPhase;
                     genuine = std::fabs(now - before) > 1.0 + 1e-3 * std::fabs(before);
                 }
             }
@@ -213,24 +215,28 @@ void CheckFile(const RinexObsFile& full, const std::string& name, double own,
         const long phases = Phases(m);
         const long wrong = FalseMarks(m, clean);
         const double rate = 100.0 * static_cast<double>(wrong) / static_cast<double>(phases);
-        testing::Test::RecordProperty(name + "_" + std::to_string(static_cast<int>(interval)) + "s_marked_pct",
-                       std::to_string(rate));
-        std::printf("%-14s %4.0f s: %5zu epochs, %6ld phases, %4zu marked, %ld without a jump "
-                    "of the geometry-free series (%.2f %%)\n",
-                    name.c_str(), interval, m.epochs.size(), phases, clean.size(), wrong, rate);
+        testing::Test::RecordProperty(
+            name + "_" + std::to_string(static_cast<int>(interval)) + "s_marked_pct",
+            std::to_string(rate));
+        std::printf(
+            "%-14s %4.0f s: %5zu epochs, %6ld phases, %4zu marked, %ld without a jump "
+            "of the geometry-free series (%.2f %%)\n",
+            name.c_str(), interval, m.epochs.size(), phases, clean.size(), wrong, rate);
         int byTest[4] = {0, 0, 0, 0};
         for (const CycleSlip& c : clean) ++byTest[static_cast<int>(c.test)];
-        std::printf("    by test: gf %d mw %d cmc %d doppler %d\n", byTest[0], byTest[1],
-                    byTest[2], byTest[3]);
+        std::printf("    by test: gf %d mw %d cmc %d doppler %d\n", byTest[0], byTest[1], byTest[2],
+                    byTest[3]);
         EXPECT_LE(rate, x.maxRate);
         const std::vector<Place> places = Places(m, clean, interval, 3);
         ASSERT_GE(places.size(), 10u);
         const struct {
             double j1, j2;
-        } jumps[] = {{1, 0}, {0, 1}, {2, 0}, {0, 2}, {5, 0}, {0, 5}, {10, 0}, {0, 10}, {1, 1}, {-1, 0}};
+        } jumps[] = {{1, 0}, {0, 1},  {2, 0},  {0, 2}, {5, 0},
+                     {0, 5}, {10, 0}, {0, 10}, {1, 1}, {-1, 0}};
         for (const auto& j : jumps) {
             const Detection d = Inserted(m, places, j.j1, j.j2);
-            const double share = 100.0 * static_cast<double>(d.found) / static_cast<double>(d.places);
+            const double share =
+                100.0 * static_cast<double>(d.found) / static_cast<double>(d.places);
             std::printf("    jump %+3.0f/%+3.0f cycles: %ld of %ld found (%.1f %%)\n", j.j1, j.j2,
                         d.found, d.places, share);
             EXPECT_GE(share, j.j1 == j.j2 ? x.minBoth : x.minShare)

@@ -103,8 +103,10 @@ TEST(SlipDetection, DualBandJumpsAreFoundAtEveryInterval) {
     const struct {
         double j1, j2;
         SlipTest test;
-    } jumps[] = {{1, 0, SlipTest::kGeometryFree},  {0, 1, SlipTest::kGeometryFree},
-                 {1, 1, SlipTest::kGeometryFree},  {-10, 0, SlipTest::kGeometryFree},
+    } jumps[] = {{1, 0, SlipTest::kGeometryFree},
+                 {0, 1, SlipTest::kGeometryFree},
+                 {1, 1, SlipTest::kGeometryFree},
+                 {-10, 0, SlipTest::kGeometryFree},
                  {18, 14, SlipTest::kMelbourneWuebbena}};  // 18 l1 - 14 l2 is 7 mm: wide lane only
     for (double interval : {1.0, 5.0, 15.0, 30.0, 60.0}) {
         for (const auto& j : jumps) {

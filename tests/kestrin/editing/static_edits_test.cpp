@@ -213,8 +213,8 @@ TEST(StaticEdits, AntennaSetupKeepsTheReducedHeights) {
     for (const Case& c : cases) {
         for (int method = 0; method <= 4; ++method) {
             for (double height : {1.650, 1.702, 0.100}) {
-                SCOPED_TRACE(testing::Message() << "format " << c.formatCode << " method "
-                                                << method << " height " << height);
+                SCOPED_TRACE(testing::Message() << "format " << c.formatCode << " method " << method
+                                                << " height " << height);
                 StaticHeaderFields fields;
                 fields.formatCode = c.formatCode;
                 fields.geometryUnit = c.unit;
