@@ -253,7 +253,7 @@ class SatelliteTests {
 
     static double GfLimit(double dt, double var) {
         const double floor = kGfFloor + kGfFloorPerSecond * dt;
-        return std::min(std::max(floor, 5.0 * std::sqrt(var)), std::max(floor, kGfCeiling));
+        return std::min(std::max(floor, 4.0 * std::sqrt(var)), std::max(floor, kGfCeiling));
     }
 
     void DualBandTests() {
