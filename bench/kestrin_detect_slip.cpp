@@ -1,9 +1,8 @@
 // Cycle-slip marking speed and memory: runs DetectSlp on a copy of each given RINEX
 // observation file in a fresh child process and reports the time, the epochs and satellites
 // read, the characters changed (loss-of-lock digits) and the child's peak resident memory
-// up to the end of DetectSlp. Each file runs twice: as it is (a file with GPS Doppler runs the
-// Doppler test) and with the Doppler codes of its header renamed (then the code-minus-carrier
-// and the time-series tests run).
+// up to the end of DetectSlp. Each file runs twice: as it is and with the Doppler codes of its
+// header renamed (so that no Doppler is read).
 //   kestrin_detect_slip FILE...
 // tools/bench_slips.sh makes a one-hour 1 Hz multi-system file from a real recording.
 #include <sys/resource.h>
