@@ -44,4 +44,11 @@ if(TARGET tollmere-cli)
 endif()
 if(TARGET tollmere)
     install(TARGETS tollmere RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    # The desktop entry and its icon, where desktop environments look for them.
+    install(FILES ${CMAKE_SOURCE_DIR}/tollmere/tollmere.desktop
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    install(FILES ${CMAKE_SOURCE_DIR}/tollmere/icons/tollmere.svg
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+    install(FILES ${CMAKE_SOURCE_DIR}/tollmere/icons/tollmere.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
 endif()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package needed to build, test and benchmark Tollmere (Qt 6 for the
-# desktop program tollmere and its translations).
+# desktop program tollmere and its translations, Qt's own translations so that its file and
+# folder choosers follow the language).
 # Safe to run again: apt-get skips what is already installed.
 set -euo pipefail
 SUDO=""
@@ -21,4 +22,5 @@ $SUDO apt-get install -y --no-install-recommends \
     qt6-tools-dev \
     qt6-tools-dev-tools \
     qt6-l10n-tools \
+    qt6-translations-l10n \
     libgl-dev
