@@ -631,15 +631,22 @@ class TollmereTest : public QObject {
         QCOMPARE(UiLanguage(QLocale(QLocale::Russian, QLocale::Russia)), QStringLiteral("ru"));
         QCOMPARE(UiLanguage(QLocale(QLocale::German, QLocale::Germany)), QStringLiteral("en"));
         QCOMPARE(UiLanguage(QLocale::c()), QStringLiteral("en"));
-        const std::pair<QLocale, QString> cases[] = {
-            {QLocale(QLocale::Russian), QStringLiteral("Экспорт")},
-            {QLocale(QLocale::Chinese), QStringLiteral("导出")},
-            {QLocale(QLocale::English), QStringLiteral("Export")}};
-        for (const auto& [locale, exportText] : cases) {
+        struct Case {
+            QLocale locale;
+            QString exportText, result, size, height;
+        };
+        const Case cases[] = {
+            {QLocale(QLocale::Russian), "Экспорт", "Результат", "2.000 КБ", "1.500 м"},
+            {QLocale(QLocale::Chinese), "导出", "结果", "2.000 KB", "1.500 米"},
+            {QLocale(QLocale::English), "Export", "Result", "2.000 KB", "1.500 m"}};
+        for (const Case& c : cases) {
             QTranslator translator;
-            QVERIFY(InstallTranslation(translator, locale));
+            QVERIFY(InstallTranslation(translator, c.locale));
             TestDialog dlg;
-            QCOMPARE(dlg.exportButton()->text(), exportText);
+            QCOMPARE(dlg.exportButton()->text(), c.exportText);
+            QCOMPARE(dlg.fileList()->horizontalHeaderItem(kColResult)->text(), c.result);
+            QCOMPARE(SizeText(2048), c.size);
+            QCOMPARE(HeightText(1.5), c.height);
             QCoreApplication::removeTranslator(&translator);
         }
     }
