@@ -79,7 +79,10 @@ CTollmereDlg::~CTollmereDlg() {
     closing_ = true;
     queue_.clear();
     stopWorker();
-    if (scanThread_ != nullptr) scanThread_->wait();
+    if (scanThread_ != nullptr) {
+        scanThread_->wait();
+        delete scanThread_;
+    }
     library_.release();
 }
 
@@ -375,7 +378,7 @@ void CTollmereDlg::fillRow(int row, const StaticFile_Head& head) {
         fileList_->item(row, kColResult)->setToolTip(reason);
     }
     // A rescan keeps showing what the last batch did with a file.
-    if (results_.count(head.fileName)) showResult(head.fileName);
+    if (const RowResult* result = resultOf(head.fileName)) showResultIn(row, *result);
 }
 
 std::string CTollmereDlg::rowFileName(int row) const {
@@ -465,15 +468,18 @@ bool CTollmereDlg::exportChecked() {
     job_.outputFolder = output;
     job_.options = word;
     results_.clear();
-    for (int row = 0; row < fileList_->rowCount(); ++row) {
-        fileList_->item(row, kColResult)->setText(QString());
-        fileList_->item(row, kColResult)->setToolTip(QString());
-    }
     for (const std::string& name : checked) {
         status_->setText(tr("Status: Convert to Rinex ") + DisplayName(name));
         queue_.push_back(JoinPath(input, name));
         results_[name] = RowResult{};
-        showResult(name);
+    }
+    for (int row = 0; row < fileList_->rowCount(); ++row) {
+        if (const RowResult* result = resultOf(rowFileName(row))) {
+            showResultIn(row, *result);
+        } else {
+            fileList_->item(row, kColResult)->setText(QString());
+            fileList_->item(row, kColResult)->setToolTip(QString());
+        }
     }
     batchTotal_ = static_cast<int>(queue_.size());
     batchIndex_ = 0;
@@ -623,10 +629,13 @@ void CTollmereDlg::onCancel() {
 void CTollmereDlg::showResult(const std::string& fileName) {
     const int row = rowOf(fileName);
     const RowResult* result = resultOf(fileName);
-    if (row < 0 || result == nullptr) return;
+    if (row >= 0 && result != nullptr) showResultIn(row, *result);
+}
+
+void CTollmereDlg::showResultIn(int row, const RowResult& result) {
     QTableWidgetItem* cell = fileList_->item(row, kColResult);
     QString text, tip;
-    switch (result->state) {
+    switch (result.state) {
         case RowResult::State::Waiting:
             text = tr("waiting");
             break;
@@ -634,14 +643,14 @@ void CTollmereDlg::showResult(const std::string& fileName) {
             text = tr("converting");
             break;
         case RowResult::State::Converted:
-            text = tr("converted, files written: %1").arg(result->written.size());
-            for (const std::string& p : result->written)
+            text = tr("converted, files written: %1").arg(result.written.size());
+            for (const std::string& p : result.written)
                 tip += QFile::decodeName(p.c_str()) + QLatin1Char('\n');
             tip.chop(1);
             break;
         case RowResult::State::Failed:
-            text = tr("failed: %1").arg(result->reason);
-            tip = result->reason;
+            text = tr("failed: %1").arg(result.reason);
+            tip = result.reason;
             break;
         case RowResult::State::Skipped:
             text = tr("skipped (cancelled)");

@@ -168,6 +168,7 @@ class CTollmereDlg : public QDialog {
     void fillRow(int row, const StaticFile_Head& head);
     int rowOf(const std::string& fileName) const;
     void showResult(const std::string& fileName);
+    void showResultIn(int row, const RowResult& result);
     void appendLog(const QString& line);
     void updateBatchProgress(int percent);
     void finishBatch();

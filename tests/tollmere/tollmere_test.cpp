@@ -788,6 +788,24 @@ class TollmereTest : public QObject {
         QVERIFY(dlg.fileInformation(pipeRow).contains("Not a regular file"));
     }
 
+    void thousandsOfFilesAreListedOffTheWindowThread() {
+        TempDir dir;
+        const std::string header = testsupport::StaticHeaderBytes(StaticHeaderFields{});
+        for (int i = 0; i < 3000; ++i) dir.Write("f" + std::to_string(i) + ".dat", header);
+        TestDialog dlg;
+        dlg.folderEdit()->setText(QString::fromStdString(dir.path()));
+        QSignalSpy listed(&dlg, &CTollmereDlg::listed);
+        dlg.scanFolder();
+        QVERIFY(dlg.scanning());  // the call returned while the headers are still being read
+        dlg.scanFolder();         // asked again meanwhile: listed once more, afterwards
+        QVERIFY(listed.wait(60000));
+        QCOMPARE(listed.size(), 1);
+        QCOMPARE(dlg.fileList()->rowCount(), 3000);
+        QCOMPARE(Cell(dlg, "f2999.dat", kColPoint), QStringLiteral("ABCD-3"));
+        // A file that vanished after the folder was read is left out.
+        QVERIFY(!ReadStaticFileHead(dir.File("gone.dat")));
+    }
+
     void typedFolderSortingAndRowMenu() {
         TempDir dir;
         StaticHeaderFields f;
@@ -812,10 +830,9 @@ class TollmereTest : public QObject {
         QCOMPARE(Cell(dlg, "a.dat", kColDuration), QStringLiteral("4:00:00"));
         QCOMPARE(Cell(dlg, "a.dat", kColMethod), QStringLiteral("Slant height"));
 
-        auto column = [&](int c) {
+        auto order = [&] {
             QStringList names;
             for (int r = 0; r < 3; ++r) names << dlg.fileList()->item(r, kColName)->text();
-            (void)c;
             return names;
         };
         // By value, not by text: 10.000 m after 2.000 m, 1.488 KB after 712 B.
@@ -824,19 +841,18 @@ class TollmereTest : public QObject {
             {kColSize, {"a.dat", "c.dat", "b.dat"}},
             {kColDuration, {"b.dat", "a.dat", "c.dat"}},
             {kColName, {"a.dat", "b.dat", "c.dat"}}};
-        for (const auto& [c, order] : sorts) {
+        for (const auto& [c, expected] : sorts) {
             dlg.sortByColumn(c);
-            if (c == kColDuration) {  // a and c tie on duration
-                QCOMPARE(column(c).first(), QStringLiteral("b.dat"));
-                continue;
-            }
-            QCOMPARE(column(c), order);
+            if (c == kColDuration)  // a and c tie on duration
+                QCOMPARE(order().first(), QStringLiteral("b.dat"));
+            else
+                QCOMPARE(order(), expected);
         }
         dlg.sortByColumn(kColName);  // again: reversed
-        QCOMPARE(column(kColName), (QStringList{"c.dat", "b.dat", "a.dat"}));
+        QCOMPARE(order(), (QStringList{"c.dat", "b.dat", "a.dat"}));
         // A rescan keeps the order the user chose.
         QVERIFY(Scan(dlg));
-        QCOMPARE(column(kColName), (QStringList{"c.dat", "b.dat", "a.dat"}));
+        QCOMPARE(order(), (QStringList{"c.dat", "b.dat", "a.dat"}));
 
         // The row menu, with the entries other windows add.
         QString hookedPath;
