@@ -153,7 +153,8 @@ CSetAnteHeightDlg::CSetAnteHeightDlg(const std::string& path, const QString& sta
     loadHeader();
     connect(methods_, &QComboBox::currentIndexChanged, this, &CSetAnteHeightDlg::onMethodChanged);
     // The result follows the typed height as well.
-    connect(height_, &QLineEdit::textChanged, this, [this] { onMethodChanged(methods_->currentIndex()); });
+    connect(height_, &QLineEdit::textChanged, this,
+            [this] { onMethodChanged(methods_->currentIndex()); });
 }
 
 void CSetAnteHeightDlg::loadHeader() {

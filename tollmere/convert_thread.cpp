@@ -25,7 +25,8 @@ void Notify(void* context, unsigned int message, long wparam, long lparam) {
 
 QString ErrorSuffix(long error) {
     if (error == 0) return {};
-    return QStringLiteral(" (%1)").arg(QString::fromLocal8Bit(std::strerror(static_cast<int>(error))));
+    return QStringLiteral(" (%1)").arg(
+        QString::fromLocal8Bit(std::strerror(static_cast<int>(error))));
 }
 
 QString T(const char* text) {

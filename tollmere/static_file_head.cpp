@@ -6,9 +6,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -154,7 +154,7 @@ InputCheck CheckInput(const std::string& path) {
     const int fd = OpenRegular(path);
     if (fd < 0) {
         check.error = errno;
-        check.kind = errno == ENOENT    ? InputCheck::Kind::Missing
+        check.kind = errno == ENOENT   ? InputCheck::Kind::Missing
                      : errno == ENODEV ? InputCheck::Kind::NotRegular
                                        : InputCheck::Kind::Unreadable;
         return check;
@@ -192,8 +192,8 @@ std::optional<StaticFile_Head> ReadStaticFileHead(const std::string& path) {
     const int fd = OpenRegular(path);
     if (fd < 0) {
         if (errno == ENOENT) return std::nullopt;  // vanished since the listing
-        head.problem =
-            errno == ENODEV ? StaticFile_Head::Problem::NotRegular : StaticFile_Head::Problem::Unreadable;
+        head.problem = errno == ENODEV ? StaticFile_Head::Problem::NotRegular
+                                       : StaticFile_Head::Problem::Unreadable;
         head.problemErrno = errno;
         FillWithNow(head);
         return head;

@@ -35,14 +35,14 @@ struct StaticFile_Head {
 // What the first bytes of a file say about it before a conversion.
 struct InputCheck {
     enum class Kind {
-        Recording,       // a regular file with data (with or without a header)
-        Missing,         // vanished
-        NotRegular,      // a FIFO, device, socket or folder
-        Unreadable,      // open or read failed (error)
-        Empty,           // zero bytes
-        TruncatedHeader, // the magic, but fewer than 512 bytes (got)
-        UnknownCode,     // a header whose format code is not 0, 1000 or 1099 (formatCode)
-        HeaderOnly,      // a header and nothing behind it
+        Recording,        // a regular file with data (with or without a header)
+        Missing,          // vanished
+        NotRegular,       // a FIFO, device, socket or folder
+        Unreadable,       // open or read failed (error)
+        Empty,            // zero bytes
+        TruncatedHeader,  // the magic, but fewer than 512 bytes (got)
+        UnknownCode,      // a header whose format code is not 0, 1000 or 1099 (formatCode)
+        HeaderOnly,       // a header and nothing behind it
     } kind = Kind::Recording;
     bool hasHeader = false;
     int error = 0;

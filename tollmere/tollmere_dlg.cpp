@@ -98,10 +98,9 @@ void CTollmereDlg::buildControls() {
     top->addLayout(pathRow);
 
     fileList_ = new QTableWidget(0, kColumnCount);
-    fileList_->setHorizontalHeaderLabels({tr("File name"), tr("Antenna height"), tr("SIZE"),
-                                          tr("date"), tr("Start time "), tr("Stop time"),
-                                          tr("Measuring method"), tr("Point name"),
-                                          tr("Duration"), tr("Result")});
+    fileList_->setHorizontalHeaderLabels(
+        {tr("File name"), tr("Antenna height"), tr("SIZE"), tr("date"), tr("Start time "),
+         tr("Stop time"), tr("Measuring method"), tr("Point name"), tr("Duration"), tr("Result")});
     fileList_->setColumnWidth(kColName, 180);
     for (int c = kColHeight; c < kColumnCount; ++c) fileList_->setColumnWidth(c, 120);
     fileList_->setColumnWidth(kColMethod, 150);
@@ -344,17 +343,16 @@ void CTollmereDlg::fillRow(int row, const StaticFile_Head& head) {
         QString::fromLatin1(head.pointName.c_str()),
         duration < 0 ? QString() : DurationText(head.startTime, head.stopTime),
         QString()};
-    const QVariant sortKeys[kColumnCount] = {
-        QVariant(),
-        head.antennaHeight,
-        static_cast<qlonglong>(head.fileSize),
-        head.year * 10000 + head.month * 100 + head.day,
-        ClockSeconds(head.startTime),
-        ClockSeconds(head.stopTime),
-        QVariant(),
-        QVariant(),
-        duration,
-        QVariant()};
+    const QVariant sortKeys[kColumnCount] = {QVariant(),
+                                             head.antennaHeight,
+                                             static_cast<qlonglong>(head.fileSize),
+                                             head.year * 10000 + head.month * 100 + head.day,
+                                             ClockSeconds(head.startTime),
+                                             ClockSeconds(head.stopTime),
+                                             QVariant(),
+                                             QVariant(),
+                                             duration,
+                                             QVariant()};
     for (int c = 0; c < kColumnCount; ++c) {
         auto* item = new SortItem(texts[c]);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable |
@@ -423,8 +421,8 @@ void CTollmereDlg::onVersionChanged(int index) {
 }
 
 void CTollmereDlg::setOptionControlsEnabled(bool enabled) {
-    QWidget* controls[] = {pathButton_, folderEdit_, selectAll_,  export_,     samePath_,
-                           singleFreq_, multiFreq_,  mixed_,      version_,    interval_,
+    QWidget* controls[] = {pathButton_, folderEdit_,  selectAll_, export_,     samePath_,
+                           singleFreq_, multiFreq_,   mixed_,     version_,    interval_,
                            iono_,       phaseCenter_, cycleSlip_, singlePoint_};
     for (QWidget* w : controls) w->setEnabled(enabled);
     for (QCheckBox* b : systems_) b->setEnabled(enabled);
@@ -455,13 +453,13 @@ bool CTollmereDlg::exportChecked() {
         showMessage(QMessageBox::Warning, tr("Please Select File"));
         return false;
     }
-    std::string output = folder;
+    // The rows name files of the folder they were listed from, whatever the field says now.
+    const std::string input = listedFolder_.empty() ? folder : listedFolder_;
+    std::string output = input;
     if (!samePath_->isChecked()) {
         output = QFile::encodeName(chooseFolder(tr("Please Select Path"))).toStdString();
         if (output.empty()) return false;
     }
-    // The rows name files of the folder they were listed from.
-    const std::string input = listedFolder_.empty() ? folder : listedFolder_;
 
     setOptionControlsEnabled(false);
     converting_ = true;
@@ -486,7 +484,8 @@ bool CTollmereDlg::exportChecked() {
     convertedCount_ = failedCount_ = skippedCount_ = 0;
     batchProgress_->setRange(0, batchTotal_ * 100);
     batchProgress_->setValue(0);
-    appendLog(tr("Converting %1 files into %2").arg(batchTotal_).arg(QFile::decodeName(output.c_str())));
+    appendLog(
+        tr("Converting %1 files into %2").arg(batchTotal_).arg(QFile::decodeName(output.c_str())));
     onTakeNext();
     return true;
 }
@@ -538,8 +537,8 @@ void CTollmereDlg::onProgress(int percent) {
 
 void CTollmereDlg::updateBatchProgress(int percent) {
     if (batchTotal_ <= 0) return;
-    batchProgress_->setFormat(
-        tr("File %1 of %2").arg(batchIndex_).arg(batchTotal_) + QStringLiteral(" (%p%)"));
+    batchProgress_->setFormat(tr("File %1 of %2").arg(batchIndex_).arg(batchTotal_) +
+                              QStringLiteral(" (%p%)"));
     batchProgress_->setValue((batchIndex_ - 1) * 100 + percent);
 }
 
@@ -574,8 +573,8 @@ void CTollmereDlg::onConversionFinished() {
         result.state = RowResult::State::Failed;
         if (result.reason.isEmpty()) result.reason = done.reason;
         ++failedCount_;
-        appendLog(tr("%1: %2: %3").arg(DisplayName(name), tr("Convert to Rinex Error"),
-                                      result.reason));
+        appendLog(
+            tr("%1: %2: %3").arg(DisplayName(name), tr("Convert to Rinex Error"), result.reason));
     }
     showResult(name);
     updateBatchProgress(100);
@@ -601,7 +600,8 @@ void CTollmereDlg::finishBatch() {
     status_->setText(tr("Complete") + QStringLiteral(": ") + summary);
     progress_->setValue(100);
     batchProgress_->setValue(batchProgress_->maximum());
-    batchProgress_->setFormat(tr("%1 of %2 files done").arg(convertedCount_ + failedCount_).arg(batchTotal_));
+    batchProgress_->setFormat(
+        tr("%1 of %2 files done").arg(convertedCount_ + failedCount_).arg(batchTotal_));
     appendLog(tr("Complete") + QStringLiteral(": ") + summary);
     openOutput_->setEnabled(!job_.outputFolder.empty());
     emit idle();
@@ -618,8 +618,8 @@ void CTollmereDlg::onCancel() {
         showResult(name);
         ++skippedCount_;
     }
-    appendLog(tr("Cancelled: %1 files skipped; the running file is finished first.")
-                  .arg(queue_.size()));
+    appendLog(
+        tr("Cancelled: %1 files skipped; the running file is finished first.").arg(queue_.size()));
     queue_.clear();
     batchTotal_ = batchIndex_;
     batchProgress_->setRange(0, batchTotal_ * 100);
@@ -723,9 +723,9 @@ void CTollmereDlg::renameAfterEdit(int, const std::string& path, const std::stri
     std::string newPath;
     const RenameOutcome outcome = RenameToPointName(library_, path, pointName, newPath);
     if (outcome == RenameOutcome::TargetExists)
-        showMessage(QMessageBox::Warning, tr("A file named %1 already exists; %2 keeps its name.")
-                                              .arg(DisplayName(FileNameOf(newPath)),
-                                                   DisplayName(FileNameOf(path))));
+        showMessage(QMessageBox::Warning,
+                    tr("A file named %1 already exists; %2 keeps its name.")
+                        .arg(DisplayName(FileNameOf(newPath)), DisplayName(FileNameOf(path))));
     if (!folderEdit_->text().isEmpty()) scanFolder();
 }
 
@@ -740,7 +740,8 @@ void CTollmereDlg::showRowMenu(const QPoint& position) {
 QMenu* CTollmereDlg::buildRowMenu(int row) {
     auto* menu = new QMenu(this);
     const QString path = QFile::decodeName(rowPath(row).c_str());
-    QAction* edit = menu->addAction(tr("Edit antenna height..."), this, [this, row] { editRow(row); });
+    QAction* edit =
+        menu->addAction(tr("Edit antenna height..."), this, [this, row] { editRow(row); });
     edit->setObjectName(QStringLiteral("editAntenna"));
     QAction* info = menu->addAction(tr("File information..."), this, [this, row] {
         showMessage(QMessageBox::Information, fileInformation(row));
@@ -770,16 +771,15 @@ QString CTollmereDlg::fileInformation(int row) {
     int antennaNumber = 0, method = 0;
     double measured = 0, deltaH = 0, r = 0, h = 0, l1 = 0, l2 = 0, xyz[3] = {0, 0, 0};
     if (library_.ReadHeadInfo == nullptr ||
-        library_.ReadHeadInfo(path.c_str(), first, last, marker, receiver, antenna,
-                              &antennaNumber, &measured, &method, &deltaH, &r, &h, &l1, &l2,
-                              &xyz[0], &xyz[1], &xyz[2]) == 0) {
+        library_.ReadHeadInfo(path.c_str(), first, last, marker, receiver, antenna, &antennaNumber,
+                              &measured, &method, &deltaH, &r, &h, &l1, &l2, &xyz[0], &xyz[1],
+                              &xyz[2]) == 0) {
         return shown + QStringLiteral("\n") +
                tr("Not a static file (no static header, or an unknown header format code).");
     }
     auto text = [](const char* t) { return QString::fromLatin1(t).trimmed(); };
     QStringList lines;
-    lines << shown
-          << tr("Marker name: %1").arg(text(marker))
+    lines << shown << tr("Marker name: %1").arg(text(marker))
           << tr("Receiver: %1").arg(text(receiver))
           << tr("Antenna: %1 (number %2)").arg(text(antenna)).arg(antennaNumber)
           << tr("First observation: %1").arg(text(first))

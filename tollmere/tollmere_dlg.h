@@ -131,9 +131,9 @@ class CTollmereDlg : public QDialog {
     void sortByColumn(int column);
 
   signals:
-    void runJob();    // 2025 to the worker
-    void takeNext();  // 2029 to the dialog itself
-    void idle();      // the queue is done and the controls are enabled again
+    void runJob();         // 2025 to the worker
+    void takeNext();       // 2029 to the dialog itself
+    void idle();           // the queue is done and the controls are enabled again
     void listed(bool ok);  // a folder scan has ended (false: the folder could not be listed)
     // A row's context menu is being built: add entries for the file at path.
     void rowMenuAboutToShow(QMenu* menu, const QString& path);

@@ -270,24 +270,25 @@ class TollmereTest : public QObject {
     }
 
     void sizeAndNameRules() {
-        const std::pair<int64_t, const char*> sizes[] = {
-            {0, "0 B"},            {1024, "1024 B"},
-            {1025, "1.001 KB"},    {1048576, "1024.000 KB"},
-            {1048577, "1.000 MB"}, {5000000000LL, "4768.372 MB"}};
+        const std::pair<int64_t, const char*> sizes[] = {{0, "0 B"},
+                                                         {1024, "1024 B"},
+                                                         {1025, "1.001 KB"},
+                                                         {1048576, "1024.000 KB"},
+                                                         {1048577, "1.000 MB"},
+                                                         {5000000000LL, "4768.372 MB"}};
         for (const auto& [bytes, text] : sizes) QCOMPARE(SizeText(bytes), QString(text));
         QCOMPARE(HeightText(-0.25), QStringLiteral("-0.250 m"));
         const std::tuple<const char*, const char*, const char*> durations[] = {
-            {"08:00:00", "09:30:05", "1:30:05"},
-            {"23:07:00", "23:07:45", "0:00:45"},
+            {"08:00:00", "09:30:05", "1:30:05"}, {"23:07:00", "23:07:45", "0:00:45"},
             {"23:30:00", "0:10:00", "0:40:00"},  // past midnight
-            {"9:5:7", "9:5:7", "0:00:00"},
-            {"", "09:00:00", ""},
-            {"25:00:00", "09:00:00", ""},
-            {"08:00", "09:00:00", ""}};
+            {"9:5:7", "9:5:7", "0:00:00"},       {"", "09:00:00", ""},
+            {"25:00:00", "09:00:00", ""},        {"08:00", "09:00:00", ""}};
         for (const auto& [start, stop, text] : durations)
             QCOMPARE(DurationText(start, stop), QString(text));
         QCOMPARE(DisplayName("a\nb.dat"), QString::fromUtf8("a\u21B5b.dat"));
-        QCOMPARE(DisplayName("\xc3\x9c" "ber.dat"), QString::fromUtf8("\u00DCber.dat"));
+        QCOMPARE(DisplayName("\xc3\x9c"
+                             "ber.dat"),
+                 QString::fromUtf8("\u00DCber.dat"));
         QVERIFY(IsRawFileName("x.ZhD") && IsRawFileName("a.b.rt27") && IsRawFileName("y.bin"));
         QVERIFY(!IsRawFileName("dat") && !IsRawFileName("x.dat.txt") && !IsRawFileName("x.rt1"));
     }
@@ -651,7 +652,6 @@ class TollmereTest : public QObject {
         }
     }
 
-
     // A day's field work: six recordings, two of them bad. The batch never stops, every row
     // says what happened, the log says it too and can be saved, the output folder opens.
     void batchWithTwoBadFilesGoesOn() {
@@ -705,8 +705,9 @@ class TollmereTest : public QObject {
         QVERIFY(batchFormats.contains("File 6 of 6 (%p%)"));
         QCOMPARE(dlg.progressBar()->value(), 100);
         const QString log = dlg.logView()->toPlainText();
-        QVERIFY(log.contains("site3.dat: converted, files written: site3.09O, site3.09N, site3.09G") ||
-                log.contains("site3.dat: converted, files written: "));
+        QVERIFY(
+            log.contains("site3.dat: converted, files written: site3.09O, site3.09N, site3.09G") ||
+            log.contains("site3.dat: converted, files written: "));
         QVERIFY(log.contains("unknownboard.dat: Convert to Rinex Error: Unknown format"));
         QVERIFY(log.contains("Complete: 4 converted, 2 failed, 0 skipped"));
         // Nothing left half-written in the output folder.
@@ -773,8 +774,10 @@ class TollmereTest : public QObject {
         }
         QVERIFY(oddRow >= 0 && pipeRow >= 0);
         QVERIFY(!dlg.fileList()->item(oddRow, kColName)->text().contains('\n'));
-        QVERIFY(dlg.fileList()->item(pipeRow, kColResult)->text().startsWith(
-            "cannot be converted: Not a regular file"));
+        QVERIFY(dlg.fileList()
+                    ->item(pipeRow, kColResult)
+                    ->text()
+                    .startsWith("cannot be converted: Not a regular file"));
         QCOMPARE(Cell(dlg, "sparse.dat", kColSize), QStringLiteral("5120.000 MB"));
         dlg.selectAllButton()->click();
         QVERIFY(ExportAndWait(dlg));
@@ -786,6 +789,38 @@ class TollmereTest : public QObject {
         QVERIFY(std::filesystem::exists(dir.File("new\nline \xc3\x9c \xff.09O")));
         // The information window never opens the pipe either.
         QVERIFY(dlg.fileInformation(pipeRow).contains("Not a regular file"));
+    }
+
+    // Each way a file can be no recording gets its own reason, as the command line words it.
+    void failureReasonsNameWhatIsWrong() {
+        TempDir dir;
+        const std::string sample = SampleBytes();
+        StaticHeaderFields unknownCode;
+        unknownCode.formatCode = 7;
+        const std::pair<std::string, std::string> files[] = {
+            {"truncated.dat", sample.substr(0, 100)},
+            {"code.dat", testsupport::StaticHeaderBytes(unknownCode) + sample.substr(512)},
+            {"headeronly.dat", sample.substr(0, 512)},
+            {"board.dat", sample.substr(0, 512) + std::string(3000, '\x11')}};
+        for (const auto& [name, bytes] : files) dir.Write(name, bytes);
+        TestDialog dlg;
+        dlg.folderEdit()->setText(QString::fromStdString(dir.path()));
+        QVERIFY(Scan(dlg));
+        dlg.selectAllButton()->click();
+        QVERIFY(ExportAndWait(dlg));
+        const std::pair<const char*, const char*> reasons[] = {
+            {"truncated.dat", "The static header is truncated (100 of 512 bytes)."},
+            {"code.dat",
+             "Not a valid static file: unknown static header format code 7 (expected 0, 1000 or "
+             "1099)."},
+            {"headeronly.dat", "No receiver data after the static header."},
+            {"board.dat",
+             "Unknown format: no receiver data of a supported board format behind the static "
+             "header."}};
+        for (const auto& [name, reason] : reasons) {
+            QVERIFY(dlg.resultOf(name) != nullptr);
+            QCOMPARE(dlg.resultOf(name)->reason, QString(reason));
+        }
     }
 
     void thousandsOfFilesAreListedOffTheWindowThread() {
@@ -836,11 +871,10 @@ class TollmereTest : public QObject {
             return names;
         };
         // By value, not by text: 10.000 m after 2.000 m, 1.488 KB after 712 B.
-        const std::pair<int, QStringList> sorts[] = {
-            {kColHeight, {"a.dat", "b.dat", "c.dat"}},
-            {kColSize, {"a.dat", "c.dat", "b.dat"}},
-            {kColDuration, {"b.dat", "a.dat", "c.dat"}},
-            {kColName, {"a.dat", "b.dat", "c.dat"}}};
+        const std::pair<int, QStringList> sorts[] = {{kColHeight, {"a.dat", "b.dat", "c.dat"}},
+                                                     {kColSize, {"a.dat", "c.dat", "b.dat"}},
+                                                     {kColDuration, {"b.dat", "a.dat", "c.dat"}},
+                                                     {kColName, {"a.dat", "b.dat", "c.dat"}}};
         for (const auto& [c, expected] : sorts) {
             dlg.sortByColumn(c);
             if (c == kColDuration)  // a and c tie on duration
