@@ -834,8 +834,9 @@ void CTollmereDlg::openFolder(const QString& folder) {
 }
 
 QString CTollmereDlg::chooseSaveFile(const QString& title) {
-    return QFileDialog::getSaveFileName(this, title, QStringLiteral("tollmere.log"),
-                                        tr("Log files (*.log *.txt)"));
+    const QString name = QStringLiteral("tollmere-%1.log")
+                             .arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+    return QFileDialog::getSaveFileName(this, title, name, tr("Log files (*.log *.txt)"));
 }
 
 void CTollmereDlg::done(int result) {

@@ -763,12 +763,14 @@ class TollmereTest : public QObject {
         const std::string odd = "new\nline \xc3\x9c \xff.dat";  // a line feed, UTF-8, no UTF-8
         dir.Write(odd, SampleBytes());
         std::filesystem::create_directory(dir.File("folder.dat"));
+        dir.Write("vanishing.dat", SampleBytes());
         TestDialog dlg;
         dlg.folderEdit()->setText(QString::fromStdString(dir.path()));
         QVERIFY(Scan(dlg));
-        QCOMPARE(dlg.fileList()->rowCount(), 4);
+        QCOMPARE(dlg.fileList()->rowCount(), 5);
+        std::filesystem::remove(dir.File("vanishing.dat"));  // gone between listing and Export
         int oddRow = -1, pipeRow = -1;
-        for (int r = 0; r < 4; ++r) {
+        for (int r = 0; r < 5; ++r) {
             if (dlg.rowFileName(r) == odd) oddRow = r;
             if (dlg.rowFileName(r) == "pipe.dat") pipeRow = r;
         }
@@ -785,6 +787,8 @@ class TollmereTest : public QObject {
         QCOMPARE(dlg.resultOf("pipe.dat")->reason,
                  QStringLiteral("Not a regular file (a pipe, device or folder); it was not read."));
         QCOMPARE(dlg.resultOf("empty.dat")->reason, QStringLiteral("The file is empty."));
+        QCOMPARE(dlg.resultOf("vanishing.dat")->reason,
+                 QStringLiteral("The file no longer exists."));
         QVERIFY(dlg.resultOf("sparse.dat")->reason.startsWith("Not a static file"));
         QVERIFY(std::filesystem::exists(dir.File("new\nline \xc3\x9c \xff.09O")));
         // The information window never opens the pipe either.
