@@ -29,6 +29,7 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -106,6 +107,13 @@ void CTollmereDlg::buildControls() {
     fileList_->setColumnWidth(kColMethod, 150);
     fileList_->setColumnWidth(kColPoint, 80);
     fileList_->setColumnWidth(kColDuration, 70);
+    // The added columns are at least as wide as their headings in every language.
+    for (int c : {kColMethod, kColPoint, kColDuration})
+        fileList_->setColumnWidth(
+            c, std::max(fileList_->columnWidth(c),
+                        fileList_->horizontalHeader()->fontMetrics().horizontalAdvance(
+                            fileList_->horizontalHeaderItem(c)->text()) +
+                            16));
     fileList_->horizontalHeader()->setStretchLastSection(true);
     fileList_->horizontalHeader()->setSectionsClickable(true);
     fileList_->verticalHeader()->hide();
