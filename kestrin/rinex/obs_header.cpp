@@ -354,14 +354,15 @@ std::string PhaseShiftAndGlonassLines(const RawConverter& w) {
 std::string ClosingLines(const RawConverter& w) {
     const HeaderInfo& info = w.info;
     std::string out;
-    if (!w.options.rinex3) {
-        out += w.options.phaseCenter
-                   ? "*** Above antenna height is from mark to PHASE CENTER.      "
-                     "COMMENT             \n"
-                   : "*** Above antenna height is from mark to ANTENNA BOTTOM.    "
-                     "COMMENT             \n";
+    // Which point ANTENNA: DELTA H reaches, in every version: the L1 phase centre (not the
+    // reference point RINEX defines, so a calibration must not add the offset again) or the
+    // antenna bottom.
+    out += w.options.phaseCenter ? "*** Above antenna height is from mark to PHASE CENTER.      "
+                                   "COMMENT             \n"
+                                 : "*** Above antenna height is from mark to ANTENNA BOTTOM.    "
+                                   "COMMENT             \n";
+    if (!w.options.rinex3)
         out += "CARRIER PHASE MEASUREMENTS: PHASE SHIFTS REMOVED            COMMENT             \n";
-    }
     AppendFormat(out, "%6d%6d%14.4f%30s    %-20s\n", info.methodMask, info.measureMethod,
                  info.measuredHeight, "ANT MEASURE TYPE/HEIGT", "COMMENT");
     AppendFormat(out, "%10.4f%10.4f%10.4f%10.4f%10.4f          %-20s\n", info.antennaRadius,

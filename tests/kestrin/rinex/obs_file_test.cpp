@@ -178,6 +178,7 @@ TEST(ObservationFile, Rinex302EndToEnd) {
         "  1 R03  5                                                  GLONASS SLOT / FRQ #",
         " C1C   71.950 C2P   71.950                                  GLONASS COD/PHS/BIS ",
         "    18                                                      LEAP SECONDS        ",
+        "*** Above antenna height is from mark to PHASE CENTER.      COMMENT             ",
         "    31     1        1.3000        ANT MEASURE TYPE/HEIGT    COMMENT             ",
         "    0.1000    0.0500    0.0800    0.0900    0.0000          COMMENT             ",
         "                    BASE STATION                            COMMENT             ",
