@@ -1,6 +1,7 @@
 // tollmere: lists the raw static files of a folder, converts the checked ones to RINEX and
 // edits their antenna heights.
 //   tollmere [FOLDER] [--screenshot PNG]
+//   tollmere --version
 // FOLDER is listed at start; --screenshot saves a picture of the dialog and exits (used for
 // the documentation).
 #include <QApplication>
@@ -10,10 +11,19 @@
 #include <QTimer>
 #include <QTranslator>
 
+#include <cstdio>
+#include <cstring>
+
 #include "language.h"
 #include "tollmere_dlg.h"
+#include "tollmere_version.h"
 
 int main(int argc, char** argv) {
+    // Answered before Qt starts, so that it works without a display.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("tollmere %s\n", TOLLMERE_VERSION);
+        return 0;
+    }
     QApplication app(argc, argv);
     QTranslator translator, qtTranslator;
     tollmere::InstallTranslation(translator, QLocale::system());
