@@ -2,11 +2,11 @@
 # Builds the Debian package of a build folder, unpacks it into an empty root and runs the
 # programs from there: versions, a conversion of the bundled sample, the pkg-config files and
 # the manual page. Exit status 77 (a skipped test) where the Debian package tools are missing.
-#   check_package.sh BUILD_DIR SAMPLE VERSION
+#   check_package.sh BUILD_DIR SAMPLE VERSION [CPACK]
 set -euo pipefail
-build=$1 sample=$2 version=$3
+build=$1 sample=$2 version=$3 cpack=${4:-cpack}
 
-for tool in dpkg-deb dpkg-shlibdeps cpack; do
+for tool in dpkg-deb dpkg-shlibdeps "$cpack"; do
     if ! command -v "$tool" >/dev/null; then
         echo "skipped: $tool is not installed (apt-get install dpkg-dev)"
         exit 77
@@ -17,7 +17,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/tollmere-package.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAILED: $*" >&2; exit 1; }
 
-cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/pkg" >"$work/cpack.log" 2>&1 ||
+"$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work/pkg" >"$work/cpack.log" 2>&1 ||
     { cat "$work/cpack.log" >&2; fail "cpack -G DEB"; }
 debs=("$work"/pkg/*.deb)
 [ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || fail "no single .deb in $work/pkg"
