@@ -18,8 +18,14 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${TOLLMERE_PACKAGE_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "converts raw GNSS receiver static recordings to RINEX")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Tollmere turns the raw static recordings of GNSS survey receivers (OEM binary logs, RTCM 3, u-blox UBX, Trimble RT17/RT27, Hemisphere, BINEX, MULX behind a static header) into RINEX 2.10 and 3.02 observation and navigation files. The package holds the conversion library libkestrin, the positioning library libbaldorn with their headers and pkg-config files, the command-line program tollmere-cli and the desktop program tollmere.")
+# Wrapped for the package control file (each line becomes a continuation line).
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "Tollmere turns the raw static recordings of GNSS survey receivers (OEM binary\n"
+    "logs, RTCM 3, u-blox UBX, Trimble RT17/RT27, Hemisphere, BINEX and MULX behind\n"
+    "a static header) into RINEX 2.10 and 3.02 observation and navigation files.\n"
+    "The package holds the conversion library libkestrin and the positioning library\n"
+    "libbaldorn with their headers and pkg-config files, the command-line program\n"
+    "tollmere-cli and the desktop program tollmere.")
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # The install rules see the final prefix (/usr) and stage under DESTDIR, so the pkg-config
