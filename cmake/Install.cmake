@@ -39,7 +39,7 @@ if(TARGET tollmere-cli)
     set_target_properties(tollmere-cli PROPERTIES
         INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
     install(TARGETS tollmere-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-    install(FILES ${CMAKE_SOURCE_DIR}/doc/tollmere-cli.1
+    install(FILES ${CMAKE_BINARY_DIR}/doc/tollmere-cli.1
             DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 if(TARGET tollmere)

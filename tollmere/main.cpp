@@ -12,11 +12,12 @@
 
 #include "language.h"
 #include "tollmere_dlg.h"
+#include "tollmere_version.h"
 
 namespace {
 
 // The one place that names the program's version.
-const char* const kVersionText = "tollmere 1.0";
+const char* const kVersionText = "tollmere " TOLLMERE_VERSION;
 
 const char* const kHelpText =
     "Usage: tollmere [OPTION]... [FOLDER]\n"

@@ -36,6 +36,7 @@
 #include "support/static_file.h"
 #include "support/temp_dir.h"
 #include "tollmere_dlg.h"
+#include "tollmere_version.h"
 
 using namespace tollmere;
 using testsupport::StaticHeaderFields;
@@ -621,6 +622,7 @@ class TollmereTest : public QObject {
         QVERIFY(QRegularExpression("^Build Date:[A-Z][a-z]{2} \\d{1,2} \\d{4}$")
                     .match(about.buildLine()->text())
                     .hasMatch());
+        QCOMPARE(about.versionLine()->text(), QStringLiteral("Tollmere,Ver " TOLLMERE_VERSION));
         QCOMPARE(about.windowTitle(), QStringLiteral("About Tollmere"));
         TestDialog dlg;
         QCOMPARE(dlg.aboutButton()->text(), QStringLiteral("About Tollmere(&A)..."));

@@ -99,8 +99,8 @@
         <translation>About Tollmere</translation>
     </message>
     <message>
-        <source>Tollmere,Ver 1.0</source>
-        <translation>Tollmere,Ver 1.0</translation>
+        <source>Tollmere,Ver %1</source>
+        <translation>Tollmere,Ver %1</translation>
     </message>
     <message>
         <source>OK</source>

@@ -99,8 +99,8 @@
         <translation>关于 Tollmere</translation>
     </message>
     <message>
-        <source>Tollmere,Ver 1.0</source>
-        <translation>Tollmere，版本 1.0</translation>
+        <source>Tollmere,Ver %1</source>
+        <translation>Tollmere，版本 %1</translation>
     </message>
     <message>
         <source>OK</source>
