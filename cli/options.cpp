@@ -217,6 +217,7 @@ std::string HelpText() {
   tollmere-cli slips [--dry-run] [--json] OBSFILE...
   tollmere-cli header FILE...
   tollmere-cli --help
+  tollmere-cli --version
 
 convert
   Converts raw static recordings (a 512-byte static header followed by receiver board

@@ -14,6 +14,7 @@
 #include "rinex/obs_codes.h"
 #include "rinex/obs_records.h"
 #include "rinex/text_format.h"
+#include "rinex/version_comment.h"
 
 namespace kestrin {
 
@@ -243,6 +244,7 @@ std::string OpeningLines(const RawConverter& w, const std::string& runStamp) {
                : "OBSERVATION DATA    M (MIXED)           RINEX VERSION / TYPE\n";
     AppendFormat(out, "%-20s%-20c%-20.20sPGM / RUN BY / DATE \n",
                  ObsProgramName(info.receiverType).c_str(), ' ', runStamp.c_str());
+    out += ConvertedByLine();
     out += kSystemComments;
     if (!rinex3 && info.profile.strengthInDbHz) {
         out += "Signal Strength values S1,S2 are in dBHz                    COMMENT             \n";
@@ -447,6 +449,7 @@ bool WriteModelText(const std::string& path, const HeaderInfo& header,
                      local.tm_year + 1900 - 2000, local.tm_hour, local.tm_min);
     AppendFormat(text, "%-20s%-20c%-20sPGM / RUN BY / DATE \n", "Zephyrane 1.0", ' ',
                  stamp.c_str());
+    text += ConvertedByLine();
     text += kSystemComments;
     text += CommonSiteLines(header);
     text += "     8    C1    L1    D1    S1    P2    L2    D2    S2      # / TYPES OF OBSERV \n";

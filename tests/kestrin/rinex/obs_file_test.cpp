@@ -8,6 +8,7 @@
 
 #include "core/raw_converter.h"
 #include "rinex/events_sites.h"
+#include "rinex/version_comment.h"
 #include "support/epochs.h"
 #include "support/profiles.h"
 #include "support/scoped_tmpdir.h"
@@ -149,6 +150,7 @@ TEST(ObservationFile, Rinex302EndToEnd) {
     const std::vector<std::string> header = {
         "     3.02           OBSERVATION DATA    M (MIXED)           RINEX VERSION / TYPE",
         "",
+        ConvertedByLine().substr(0, 80),
         "       G = GPS       R = GLONASS       C = COMPASS          COMMENT             ",
         "       S = SBAS      J = QZSS          E = GALILEO          COMMENT             ",
         "ABCD                                                        MARKER NAME         ",
@@ -264,6 +266,7 @@ TEST(ObservationFile, Rinex210EndToEnd) {
     const std::vector<std::string> header = {
         "     2.10           OBSERVATION DATA    M (MIXED)           RINEX VERSION / TYPE",
         "",
+        ConvertedByLine().substr(0, 80),
         "       G = GPS       R = GLONASS       C = COMPASS          COMMENT             ",
         "       S = SBAS      J = QZSS          E = GALILEO          COMMENT             ",
         "Signal Strength values S1,S2 are in dBHz                    COMMENT             ",
