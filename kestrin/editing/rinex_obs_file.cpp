@@ -9,6 +9,7 @@
 
 #include "core/gnss_time.h"
 #include "editing/rinex_text.h"
+#include "editing/safe_rewrite.h"
 #include "rinex/obs_header.h"
 
 namespace kestrin {
@@ -440,8 +441,7 @@ int RinexObsFile::Read(const std::string& path, KestrinNotifyTarget* window) {
     Clear();
     if (!IsObservationName(path)) return 0;
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
-    File file(std::fopen(path.c_str(), "rb"));
+    File file(OpenRegularFile(path, &st));  // never waits on a FIFO or device
     if (!file) return 0;
     Notify(window, 0);
     LineSource src(file.get());

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/gnss_time.h"
+#include "editing/safe_rewrite.h"
 
 namespace kestrin {
 namespace {
@@ -331,6 +332,8 @@ void TimeSeriesSlipTest(RinexObsFile& m, KestrinNotifyTarget* window) {
 }
 
 int DetectSlips(const std::string& path, KestrinNotifyTarget* window) {
+    const EditLock lock(path);  // one edit of the file at a time, from reading to writing
+    if (!lock.ok()) return 0;
     RinexObsFile& model = SharedRinexObsFile();
     if (model.Read(path, window) == 0) return 0;
     FillCarrierWavelengths(model);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "editing/rinex_obs_file.h"
 #include "kestrin/kestrin.h"
@@ -27,6 +28,12 @@ void TimeSeriesSlipTest(RinexObsFile& model, KestrinNotifyTarget* window);
 
 // Sets bit 0 of the loss-of-lock digit of every marked phase in the file the model was read
 // from; the rest of the file stays byte for byte. True when done (or nothing to change).
+// The file is refused (false, unchanged) when a mark would change anything but a
+// loss-of-lock digit, checked again on the finished copy byte for byte.
 bool WriteSlipMarks(const std::string& path, const RinexObsFile& model);
+
+// True when `after` differs from `before` only in loss-of-lock digits (a blank or digit in a
+// loss-of-lock column that became a digit), or not at all.
+bool OnlyLliDigitsChanged(std::string_view before, std::string_view after);
 
 }  // namespace kestrin
