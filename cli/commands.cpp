@@ -217,6 +217,23 @@ bool IsTimeText(const std::string& text) {
     return std::atoi(text.substr(0, 2).c_str()) < 24 && text[3] < '6' && text[6] < '6';
 }
 
+namespace {
+
+// The stem of a file name taken from file contents: path separators and control characters
+// become '_', and so does a dot that leads, follows a dot or ends the stem, so that the name
+// never leaves its folder, goes up or hides.
+std::string SafeStem(std::string stem) {
+    for (size_t i = 0; i < stem.size(); ++i) {
+        char& c = stem[i];
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || u < 0x20 || u == 0x7f) c = '_';
+        if (c == '.' && (i == 0 || stem[i - 1] == '.' || i + 1 == stem.size())) c = '_';
+    }
+    return stem;
+}
+
+}  // namespace
+
 std::string EditorFileName(const std::string& path, const std::string& pointName, int year,
                            int month, int day) {
     std::string name = pointName;
@@ -229,7 +246,7 @@ std::string EditorFileName(const std::string& path, const std::string& pointName
     if (dot != std::string::npos && dot > 0 && (slash == std::string::npos || dot > slash + 1)) {
         name += static_cast<char>(std::toupper(static_cast<unsigned char>(path[dot - 1])));
     }
-    return name + ".dat";
+    return SafeStem(name) + ".dat";
 }
 
 int RunPositionCommand(const std::vector<std::string>& args, const Console& console) {
