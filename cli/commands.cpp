@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -96,10 +97,13 @@ std::string ReadableFileProblem(const std::string& path) {
     if (ec || !fs::exists(status)) return "no such file";
     if (fs::is_directory(status)) return "is a folder, not a file";
     if (!fs::is_regular_file(status)) return "not a regular file";
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return std::string("cannot read the file: ") + std::strerror(errno);
-    std::fclose(file);
-    return {};
+    // Opened without waiting, in case a FIFO took the file's place since the check.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return std::string("cannot read the file: ") + std::strerror(errno);
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ::close(fd);
+    return regular ? std::string() : "not a regular file";
 }
 
 bool EndsInO(const std::string& path) {

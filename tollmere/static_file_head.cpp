@@ -100,10 +100,12 @@ bool IsRawFileName(const std::string& name) {
 }
 
 std::optional<StaticFile_Head> ReadStaticFileHead(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
+    // Only a regular file is opened: a FIFO (or a device behind a link) would block the scan
+    // until a writer appears.
     struct stat info {};
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
     StaticFile_Head head;
     head.fileName = FileNameOf(path);
     head.fileSize = info.st_size;

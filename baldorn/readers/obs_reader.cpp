@@ -6,6 +6,7 @@
 
 #include "readers/obs_code_table.h"
 #include "readers/progress.h"
+#include "readers/regular_file.h"
 #include "readers/rinex_reader.h"
 #include "readers/text_fields.h"
 
@@ -423,7 +424,7 @@ int RinexReader::ReadObservationFile(const char* path, ObsFile& obsFile, int max
     const std::string ext = Upper(p.substr(dot + 1));
     if (ext.find('O') == std::string::npos && ext.find("RNX") == std::string::npos) return 0;
 
-    FilePtr file(std::fopen(path, "rb"), &std::fclose);
+    FilePtr file(OpenRegularFile(path), &std::fclose);
     if (!file) return 0;
     const long long length = FileLength(file.get());
     std::string line;

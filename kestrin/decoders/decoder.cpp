@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "core/regular_file.h"
 #include "decoders/navwords/week_time.h"
 #include "decoders/site_record.h"
 #include "rinex/assembly.h"
@@ -55,7 +56,7 @@ int DecoderFrame::Convert(const std::string& inputPath, const std::string& outpu
 
 int DecoderFrame::Run(const std::string& inputPath, const std::string& outputFolder) {
     InputFile input;
-    input.file = std::fopen(inputPath.c_str(), "rb");
+    input.file = OpenRegularFile(inputPath);  // refuses FIFOs and devices without waiting
     if (!input.file) {
         writer.NoteFailure(KESTRIN_FAILURE_INPUT, errno);
         return 0;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/regular_file.h"
 #include "core/static_header.h"
 #include "editing/rinex_text.h"
 #include "editing/safe_rewrite.h"
@@ -29,8 +30,7 @@ constexpr double kWidestFieldValue = 1e8;
 File OpenText(const std::string& path, struct stat* st = nullptr) {
     struct stat local;
     struct stat& s = st ? *st : local;
-    if (path.empty() || ::stat(path.c_str(), &s) != 0 || !S_ISREG(s.st_mode)) return nullptr;
-    return File(std::fopen(path.c_str(), "rb"));
+    return File(OpenRegularFile(path, &s));
 }
 
 bool Has(std::string_view line, std::string_view label) {

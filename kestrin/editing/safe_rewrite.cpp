@@ -88,17 +88,6 @@ EditLock::~EditLock() {
     if (fd_ >= 0) ::close(fd_);  // releases the lock
 }
 
-std::FILE* OpenRegularFile(const std::string& path, struct stat* st) {
-    struct stat local {};
-    struct stat& s = st != nullptr ? *st : local;
-    if (path.empty()) return nullptr;
-    const int fd = OpenRegular(path, &s);
-    if (fd < 0) return nullptr;
-    std::FILE* file = ::fdopen(fd, "rb");
-    if (file == nullptr) ::close(fd);
-    return file;
-}
-
 bool RewriteFile(const std::string& path,
                  const std::function<bool(std::FILE* source, std::FILE* copy)>& write,
                  const std::function<bool(std::FILE* source, std::FILE* copy)>& verify) {

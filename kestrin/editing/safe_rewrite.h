@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "core/regular_file.h"  // OpenRegularFile
+
 namespace kestrin {
 
 // An advisory lock that one edit of a file holds from reading the file to putting its edited
@@ -27,10 +29,6 @@ class EditLock {
     int fd_ = -1;
     int error_ = 0;
 };
-
-// A regular file opened for reading without blocking (a FIFO or a device behind the name is
-// refused); null otherwise. `st` receives its status.
-std::FILE* OpenRegularFile(const std::string& path, struct stat* st);
 
 // Writes an edited copy of the file at `path` with `write` (source read from its start, copy
 // to fill), lets `verify` compare the finished copy with the source when given, and renames

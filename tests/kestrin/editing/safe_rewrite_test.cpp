@@ -215,7 +215,7 @@ TEST(SafeRewrite, ConcurrentEditsOfOneFileFollowEachOther) {
     }
 }
 
-// A FIFO under an observation file's name is refused at once, never waited on.
+// A FIFO or a link to a device under a file's name is refused at once, never waited on.
 TEST(SafeRewrite, SpecialFilesAreRefusedWithoutWaiting) {
     TempDir dir;
     const std::string fifo = dir.File("fifo0920.05o");
@@ -227,6 +227,9 @@ TEST(SafeRewrite, SpecialFilesAreRefusedWithoutWaiting) {
         EXPECT_EQ(Slips(path), 0);
         EXPECT_EQ(Antenna(path), 0);
         EXPECT_FALSE(kestrin::EditLock(path).ok());
+        int year = 0, month = 0, day = 0;
+        EXPECT_EQ(GetStaticHead(path.c_str(), &year, &month, &day), 0);
+        EXPECT_EQ(ReadRinexFile(path.c_str(), nullptr, nullptr, nullptr), 0);
         struct stat st {};
         EXPECT_EQ(kestrin::OpenRegularFile(path, &st), nullptr);
     }
