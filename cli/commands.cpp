@@ -119,8 +119,7 @@ std::string ObservationFileProblem(const std::string& path) {
     char first[81] = {};
     in.read(first, 80);
     const std::string line(first, static_cast<size_t>(in.gcount()));
-    if (line.find("RINEX VERSION / TYPE") == std::string::npos ||
-        line.find("OBSERVATION DATA") == std::string::npos) {
+    if (!NamesObservationData(line)) {
         return line.rfind(kStaticMagic, 0) == 0
                    ? "a raw static file, not a RINEX observation file"
                    : "not a RINEX observation file";

@@ -421,6 +421,16 @@ TEST(CommandPieces, EpochCountsOfBothRinexVersionsAgree) {
     const long v2 = CountObservationEpochs(data + "/rinex/07590920.05o");
     EXPECT_GT(v2, 0);
     EXPECT_EQ(CountObservationEpochs(data + "/rinex3/07590920.05o"), v2);
+    // Other programs write the type word in mixed case; column 21 decides.
+    for (const char* first :
+         {"     2.11           OBSERVATION DATA    M (MIXED)           RINEX VERSION / TYPE",
+          "     2.11           Observation         M                   RINEX VERSION / TYPE",
+          "     3.04           o                   G                   RINEX VERSION / TYPE"}) {
+        EXPECT_TRUE(NamesObservationData(first)) << first;
+    }
+    EXPECT_FALSE(NamesObservationData(
+        "     2.11           NAVIGATION DATA                         RINEX VERSION / TYPE"));
+    EXPECT_FALSE(NamesObservationData("     2.11           OBSERVATION DATA"));
     EXPECT_EQ(CountObservationEpochs(data + "/rinex/07590920.05n"), -1);
 }
 
