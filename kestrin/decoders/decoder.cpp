@@ -195,6 +195,9 @@ size_t DecoderFrame::ScanBuffer(uint64_t bufferStart, uint64_t fileLength, uint6
         }
         ++offset;
     }
+    // Progress moves with the bytes scanned, also through data that holds no frame (the
+    // last chunk ends in 100 %).
+    if (unread > 0) SendRunningProgress(bufferStart + (offset > fill_ ? fill_ : offset), fileLength);
     return offset > fill_ ? fill_ : offset;
 }
 
