@@ -200,6 +200,22 @@ long MarkedPhases(const std::string& path) {
     return marked;
 }
 
+// The point ANTENNA: DELTA H of a RINEX observation header reaches, from the header's
+// antenna-height comment.
+std::string HeightReference(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    for (int n = 0; n < 500 && std::getline(in, line); ++n) {
+        if (line.find("END OF HEADER") != std::string::npos) break;
+        if (line.find("COMMENT") == std::string::npos) continue;
+        if (line.find("from mark to PHASE CENTER") != std::string::npos)
+            return "to the L1 phase centre (an antenna calibration must not add the offset again)";
+        if (line.find("from mark to ANTENNA BOTTOM") != std::string::npos)
+            return "to the antenna bottom (antenna reference point)";
+    }
+    return "reference not stated (RINEX: the antenna reference point)";
+}
+
 }  // namespace
 
 int MethodNumber(const std::string& text) {
@@ -335,7 +351,15 @@ int RunInfoCommand(const std::vector<std::string>& args, const Console& console)
                      xyz[2]);
         std::fprintf(console.out, "  antenna height     %.4f m measured, method %s\n", measured,
                      MethodText(method).c_str());
-        std::fprintf(console.out, "  phase centre (dH)  %.4f m\n", deltaH);
+        if (rinex) {
+            std::fprintf(console.out, "  antenna dH         %.4f m, %s\n", deltaH,
+                         HeightReference(path).c_str());
+        } else {
+            std::fprintf(console.out, "  phase centre (dH)  %.4f m\n", deltaH);
+            std::fprintf(console.out,
+                         "  antenna bottom     %.4f m (the dH written with --no-phase-center)\n",
+                         CorrectAntennaHgt(path.c_str(), method, measured, 0));
+        }
         std::fprintf(console.out, "  antenna R H L1 L2  %.4f %.4f %.4f %.4f m\n", r, h, l1, l2);
     }
     return failed == 0 ? 0 : 1;
@@ -500,32 +524,100 @@ int RunAntennaCommand(const std::vector<std::string>& args, const Console& conso
     return 0;
 }
 
+namespace {
+
+// The slips of one file as DetectSlpReport hands them over.
+struct SlipEntry {
+    std::string satellite;
+    int band = 0;
+    std::string time;
+    std::string test;
+};
+
+void CollectSlip(void* context, const KestrinCycleSlip* slip) {
+    char time[48];
+    std::snprintf(time, sizeof time, "%04d-%02d-%02d %02d:%02d:%010.7f", slip->year, slip->month,
+                  slip->day, slip->hour, slip->minute, slip->second);
+    static_cast<std::vector<SlipEntry>*>(context)->push_back(
+        SlipEntry{slip->satellite, slip->band, time, slip->test ? slip->test : ""});
+}
+
+// Per satellite and band (in that order), the entries of the file.
+std::map<std::pair<std::string, int>, std::vector<const SlipEntry*>> BySatelliteAndBand(
+    const std::vector<SlipEntry>& slips) {
+    std::map<std::pair<std::string, int>, std::vector<const SlipEntry*>> groups;
+    for (const SlipEntry& s : slips) groups[{s.satellite, s.band}].push_back(&s);
+    return groups;
+}
+
+void PrintSlipReport(FILE* out, const std::string& path, const std::vector<SlipEntry>& slips,
+                     bool dryRun) {
+    std::fprintf(out, "%s: %zu phase%s %s as cycle slips\n", path.c_str(), slips.size(),
+                 slips.size() == 1 ? "" : "s", dryRun ? "would be marked" : "marked");
+    for (const auto& [key, entries] : BySatelliteAndBand(slips)) {
+        std::fprintf(out, "  %s band %d: %zu\n", key.first.c_str(), key.second, entries.size());
+        for (const SlipEntry* e : entries)
+            std::fprintf(out, "    %s  %s\n", e->time.c_str(), e->test.c_str());
+    }
+}
+
+void PrintSlipJson(FILE* out, const std::string& path, const std::vector<SlipEntry>& slips,
+                   bool dryRun) {
+    std::string json = "{\"file\":" + JsonString(path) + ",\"ok\":true,\"dry_run\":" +
+                       (dryRun ? "true" : "false") +
+                       ",\"marked\":" + std::to_string(slips.size()) + ",\"satellites\":[";
+    bool first = true;
+    for (const auto& [key, entries] : BySatelliteAndBand(slips)) {
+        json += first ? "" : ",";
+        first = false;
+        json += "{\"satellite\":" + JsonString(key.first) +
+                ",\"band\":" + std::to_string(key.second) + ",\"slips\":[";
+        for (size_t i = 0; i < entries.size(); ++i) {
+            json += (i ? "," : "") + std::string("{\"epoch\":") + JsonString(entries[i]->time) +
+                    ",\"test\":" + JsonString(entries[i]->test) + "}";
+        }
+        json += "]}";
+    }
+    json += "]}";
+    std::fprintf(out, "%s\n", json.c_str());
+}
+
+}  // namespace
+
 int RunSlipsCommand(const std::vector<std::string>& args, const Console& console) {
-    const Arguments parsed = ParseArguments(args, {}, {});
+    const Arguments parsed = ParseArguments(args, {"--dry-run", "--json"}, {});
     if (!parsed.error.empty()) return Usage("slips", parsed.error);
     if (parsed.help) {
         std::fputs(HelpText().c_str(), console.out);
         return 0;
     }
     if (parsed.files.empty()) return Usage("slips", "no observation file given");
+    const bool dryRun = parsed.flags.count("--dry-run") > 0;
+    const bool json = parsed.flags.count("--json") > 0;
     int failed = 0;
     for (const std::string& path : parsed.files) {
         std::string problem = ObservationFileProblem(path);
-        const long before = problem.empty() ? MarkedPhases(path) : -1;
-        if (problem.empty() && before < 0) problem = "cannot read the observation records";
-        if (problem.empty() && DetectSlp(path.c_str(), nullptr) == 0) {
-            problem = "cannot rewrite the file";
+        if (problem.empty() && MarkedPhases(path) < 0)
+            problem = "cannot read the observation records";
+        std::vector<SlipEntry> slips;
+        if (problem.empty() &&
+            DetectSlpReport(path.c_str(), dryRun ? 1 : 0, nullptr, CollectSlip, &slips) == 0) {
+            problem = "cannot rewrite the file; it was left as it was";
         }
-        const long after = problem.empty() ? MarkedPhases(path) : -1;
-        if (problem.empty() && after < 0) problem = "cannot read the file back";
         if (!problem.empty()) {
             Fail(console, path, problem);
+            if (json) {
+                std::fprintf(console.out, "{\"file\":%s,\"ok\":false,\"error\":%s}\n",
+                             JsonString(path).c_str(), JsonString(problem).c_str());
+            }
             ++failed;
             continue;
         }
-        const long marked = after > before ? after - before : 0;
-        std::fprintf(console.out, "%s: %ld phase%s marked as cycle slips\n", path.c_str(), marked,
-                     marked == 1 ? "" : "s");
+        if (json) {
+            PrintSlipJson(console.out, path, slips, dryRun);
+        } else {
+            PrintSlipReport(console.out, path, slips, dryRun);
+        }
     }
     return failed == 0 ? 0 : 1;
 }

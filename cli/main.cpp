@@ -18,6 +18,7 @@
 #include "commands.h"
 #include "convert.h"
 #include "options.h"
+#include "tollmere_version.h"
 
 namespace {
 
@@ -128,6 +129,10 @@ int main(int argc, char** argv) {
     Console console;
     console.progressBar = ::isatty(STDOUT_FILENO) == 1;
 
+    if (command == "--version" || command == "version") {
+        std::printf("tollmere-cli %s\n", TOLLMERE_VERSION);
+        return 0;
+    }
     if (command == "-h" || command == "--help" || command == "help") {
         std::fputs(HelpText().c_str(), stdout);
         return 0;

@@ -214,9 +214,10 @@ std::string HelpText() {
   tollmere-cli info FILE...
   tollmere-cli antenna FILE [--height M] [--method N|NAME] [--point NAME] [--rename]
                             [--start HH:MM:SS] [--stop HH:MM:SS]
-  tollmere-cli slips OBSFILE...
+  tollmere-cli slips [--dry-run] [--json] OBSFILE...
   tollmere-cli header FILE...
   tollmere-cli --help
+  tollmere-cli --version
 
 convert
   Converts raw static recordings (a 512-byte static header followed by receiver board
@@ -287,7 +288,11 @@ antenna
 
 slips
   Marks cycle slips in each RINEX observation file (loss-of-lock digit bit 0) and prints
-  how many phases were marked. Only the loss-of-lock digits of the file change.
+  what was marked: per satellite and band the epoch times and the test that fired
+  (geometry-free, Melbourne-Wuebbena, code-minus-carrier or Doppler). Only the
+  loss-of-lock digits of the file change.
+  --dry-run          report what would be marked and change nothing
+  --json             one JSON object per file on standard output
 
 header
   Prints the observation date stored in the static header of each FILE.

@@ -39,9 +39,16 @@ if(TARGET tollmere-cli)
     set_target_properties(tollmere-cli PROPERTIES
         INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
     install(TARGETS tollmere-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-    install(FILES ${CMAKE_SOURCE_DIR}/doc/tollmere-cli.1
+    install(FILES ${CMAKE_BINARY_DIR}/doc/tollmere-cli.1
             DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 if(TARGET tollmere)
     install(TARGETS tollmere RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    # The desktop entry and its icon, where desktop environments look for them.
+    install(FILES ${CMAKE_SOURCE_DIR}/tollmere/tollmere.desktop
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    install(FILES ${CMAKE_SOURCE_DIR}/tollmere/icons/tollmere.svg
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+    install(FILES ${CMAKE_SOURCE_DIR}/tollmere/icons/tollmere.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/128x128/apps)
 endif()

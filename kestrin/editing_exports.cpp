@@ -1,6 +1,8 @@
 // The thin C layer of the file editing services: argument checks and calls, no logic.
 // Nothing is thrown across these functions: any failure inside becomes the failure result.
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "core/static_header.h"
 #include "editing/header_info.h"
@@ -31,6 +33,25 @@ void CopyText(char* out, const std::string& text) {
         text.size() < KESTRIN_TEXT_CAPACITY - 1 ? text.size() : KESTRIN_TEXT_CAPACITY - 1;
     text.copy(out, n);
     out[n] = '\0';
+}
+
+char SystemLetterOf(int32_t sysCode) {
+    switch (sysCode) {
+        case kSysGps:
+            return 'G';
+        case kSysGlonass:
+            return 'R';
+        case kSysBds:
+            return 'C';
+        case kSysSbas:
+            return 'S';
+        case kSysQzss:
+            return 'J';
+        case kSysGalileo:
+            return 'E';
+        default:
+            return '?';
+    }
 }
 
 template <class T>
@@ -165,6 +186,36 @@ KESTRIN_API int WriteRinexFile(const char* path, KestrinNotifyTarget* window, He
 
 KESTRIN_API int DetectSlp(const char* path, KestrinNotifyTarget* window) {
     return Guarded(0, [&] { return kestrin::DetectSlips(TextOf(path), window); });
+}
+
+KESTRIN_API int DetectSlpReport(const char* path, int dryRun, KestrinNotifyTarget* window,
+                                KestrinSlipSink sink, void* context) {
+    return Guarded(0, [&] {
+        std::vector<kestrin::CycleSlip> slips;
+        if (kestrin::DetectSlips(TextOf(path), window, dryRun == 0, &slips) == 0) return 0;
+        if (!sink) return 1;
+        const kestrin::RinexObsFile& model = kestrin::SharedRinexObsFile();
+        for (const kestrin::CycleSlip& slip : slips) {
+            const OBSERVATIONS& epoch = model.epochs[slip.epoch];
+            const SatelliteData& sat = epoch.sats[slip.satellite];
+            KestrinCycleSlip out{};
+            const int prn = std::abs(static_cast<int>(sat.prn % 100));
+            out.satellite[0] = SystemLetterOf(sat.sysCode);
+            out.satellite[1] = static_cast<char>('0' + prn / 10);
+            out.satellite[2] = static_cast<char>('0' + prn % 10);
+            out.satellite[3] = '\0';
+            out.band = slip.band + 1;
+            out.year = epoch.time.year;
+            out.month = epoch.time.month;
+            out.day = epoch.time.day;
+            out.hour = epoch.time.hour;
+            out.minute = epoch.time.minute;
+            out.second = epoch.time.second;
+            out.test = kestrin::SlipTestName(slip.test);
+            sink(context, &out);
+        }
+        return 1;
+    });
 }
 
 }  // extern "C"

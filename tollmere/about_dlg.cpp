@@ -7,6 +7,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include "tollmere_version.h"
+
 namespace tollmere {
 
 QString BuildDateText() {
@@ -23,7 +25,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
                         : windowIcon().pixmap(32, 32));
     row->addWidget(icon, 0, Qt::AlignTop);
     auto* text = new QVBoxLayout;
-    text->addWidget(new QLabel(tr("Tollmere,Ver 1.0")));
+    version_ = new QLabel(tr("Tollmere,Ver %1").arg(QStringLiteral(TOLLMERE_VERSION)));
+    text->addWidget(version_);
     build_ = new QLabel(BuildDateText());
     text->addWidget(build_);
     auto* ok = new QPushButton(tr("OK"));

@@ -11,9 +11,11 @@ class CAboutDlg : public QDialog {
     Q_OBJECT
   public:
     explicit CAboutDlg(QWidget* parent = nullptr);
+    QLabel* versionLine() const { return version_; }
     QLabel* buildLine() const { return build_; }
 
   private:
+    QLabel* version_ = nullptr;
     QLabel* build_ = nullptr;
 };
 

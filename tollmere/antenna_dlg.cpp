@@ -9,12 +9,15 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <initializer_list>
+
+#include "static_file_head.h"
 
 namespace tollmere {
 namespace {
@@ -117,7 +120,7 @@ RenameOutcome RenameToPointName(const ConversionLibrary& library, const std::str
 CSetAnteHeightDlg::CSetAnteHeightDlg(const std::string& path, const QString& start,
                                      const QString& stop, QWidget* parent)
     : QDialog(parent), path_(path) {
-    setWindowTitle(tr("EditAntennaHeight"));
+    setWindowTitle(tr("Antenna height"));
     library_.bind();
     auto* form = new QFormLayout(this);
     auto readOnly = [] {
@@ -139,20 +142,21 @@ CSetAnteHeightDlg::CSetAnteHeightDlg(const std::string& path, const QString& sta
     l2_ = readOnly();
     output_ = new QLineEdit;
     output_->setEnabled(false);
-    auto pair = [](QLineEdit* a, QLineEdit* b) {
+    // Every length is in metres; the unit stands beside its field.
+    auto metres = [](std::initializer_list<QLineEdit*> edits) {
         auto* row = new QHBoxLayout;
-        row->addWidget(a);
-        row->addWidget(b);
+        for (QLineEdit* e : edits) row->addWidget(e);
+        row->addWidget(new QLabel(tr("m")));
         return row;
     };
     form->addRow(tr("Start time"), start_);
     form->addRow(tr("End time"), stop_);
     form->addRow(tr("Point name "), pointName_);
-    form->addRow(tr("Antenna Measure Height"), height_);
+    form->addRow(tr("Antenna Measure Height"), metres({height_}));
     form->addRow(tr("Antenna Measure Mode"), methods_);
-    form->addRow(tr("Antenna Param(R/H)"), pair(r_, h_));
-    form->addRow(tr("Antenna Param(L1/L2)"), pair(l1_, l2_));
-    form->addRow(tr("Output Antenna  Height"), output_);
+    form->addRow(tr("Antenna Param(R/H)"), metres({r_, h_}));
+    form->addRow(tr("Antenna Param(L1/L2)"), metres({l1_, l2_}));
+    form->addRow(tr("Output Antenna  Height"), metres({output_}));
     auto* buttons = new QDialogButtonBox;
     buttons->addButton(tr("OK"), QDialogButtonBox::AcceptRole);
     buttons->addButton(tr("Cancel"), QDialogButtonBox::RejectRole);
@@ -161,13 +165,14 @@ CSetAnteHeightDlg::CSetAnteHeightDlg(const std::string& path, const QString& sta
     connect(buttons, &QDialogButtonBox::rejected, this, &CSetAnteHeightDlg::reject);
     loadHeader();
     connect(methods_, &QComboBox::currentIndexChanged, this, &CSetAnteHeightDlg::onMethodChanged);
+    // The result follows the typed height as well.
+    connect(height_, &QLineEdit::textChanged, this,
+            [this] { onMethodChanged(methods_->currentIndex()); });
 }
 
 void CSetAnteHeightDlg::loadHeader() {
-    std::ifstream file(path_, std::ios::binary);
     unsigned char h[513] = {};
-    file.read(reinterpret_cast<char*>(h), sizeof h);
-    const std::streamsize got = file.gcount();
+    const long got = ReadFilePrefix(path_, h, sizeof h);
     const bool magic = got >= 512 && std::memcmp(h, "QVT-G", 5) == 0;
     if (magic) {
         // Offered methods in alphabetical order of their names.

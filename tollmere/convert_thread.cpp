@@ -6,6 +6,7 @@
 #include "conversion.h"
 #include "kestrin/kestrin.h"
 #include "library_binding.h"
+#include "static_file_head.h"
 
 namespace tollmere {
 namespace {
@@ -22,40 +23,70 @@ void Notify(void* context, unsigned int message, long wparam, long lparam) {
     static_cast<CConvertThread*>(context)->onLibraryNotification(message, wparam, lparam);
 }
 
+QString ErrorSuffix(long error) {
+    if (error == 0) return {};
+    return QStringLiteral(" (%1)").arg(
+        QString::fromLocal8Bit(std::strerror(static_cast<int>(error))));
+}
+
+QString T(const char* text) {
+    return QCoreApplication::translate("tollmere", text);
+}
+
 }  // namespace
 
-QString FailureReasonText(long code, long error) {
-    QString text;
-    switch (code) {
-        case KESTRIN_FAILURE_INPUT:
-            text = QCoreApplication::translate("tollmere", "The file cannot be read.");
-            break;
-        case KESTRIN_FAILURE_FORMAT:
-            text = QCoreApplication::translate(
-                "tollmere", "No static header or receiver data that can be converted.");
-            break;
-        case KESTRIN_FAILURE_NO_OBSERVATIONS:
-            text =
-                QCoreApplication::translate("tollmere", "No observation epoch could be decoded.");
-            break;
-        case KESTRIN_FAILURE_TEMPORARY:
-            text = QCoreApplication::translate(
-                "tollmere", "The temporary folder could not be created or written.");
-            break;
-        case KESTRIN_FAILURE_OUTPUT:
-            text = QCoreApplication::translate("tollmere",
-                                               "An output file could not be written completely.");
-            break;
-        case KESTRIN_FAILURE_MEMORY:
-            text = QCoreApplication::translate("tollmere", "Out of memory.");
-            break;
+QString InputRefusalText(const InputCheck& check) {
+    using Kind = InputCheck::Kind;
+    switch (check.kind) {
+        case Kind::Missing:
+            return T("The file no longer exists.");
+        case Kind::NotRegular:
+            return T("Not a regular file (a pipe, device or folder); it was not read.");
+        case Kind::Unreadable:
+            return T("The file cannot be read.") + ErrorSuffix(check.error);
+        case Kind::Empty:
+            return T("The file is empty.");
         default:
             return {};
     }
-    if (error != 0)
-        text += QStringLiteral(" (%1)").arg(
-            QString::fromLocal8Bit(std::strerror(static_cast<int>(error))));
-    return text;
+}
+
+QString FailureReasonText(long code, long error, const InputCheck& check) {
+    switch (code) {
+        case KESTRIN_FAILURE_INPUT:
+            return T("The file cannot be read.") + ErrorSuffix(error);
+        case KESTRIN_FAILURE_FORMAT:
+            break;
+        case KESTRIN_FAILURE_NO_OBSERVATIONS:
+            return T("No observation epoch could be decoded.");
+        case KESTRIN_FAILURE_TEMPORARY:
+            return T("The temporary folder could not be created or written.") + ErrorSuffix(error);
+        case KESTRIN_FAILURE_OUTPUT:
+            return T("An output file could not be written completely.") + ErrorSuffix(error) +
+                   T(" The output folder was left as it was.");
+        case KESTRIN_FAILURE_MEMORY:
+            return T("Out of memory.");
+        default:
+            return {};
+    }
+    using Kind = InputCheck::Kind;
+    switch (check.kind) {
+        case Kind::TruncatedHeader:
+            return T("The static header is truncated (%1 of 512 bytes).").arg(check.got);
+        case Kind::UnknownCode:
+            return T("Not a valid static file: unknown static header format code %1 (expected 0, "
+                     "1000 or 1099).")
+                .arg(check.formatCode);
+        case Kind::HeaderOnly:
+            return T("No receiver data after the static header.");
+        default:
+            break;
+    }
+    if (const QString refusal = InputRefusalText(check); !refusal.isEmpty()) return refusal;
+    return check.hasHeader ? T("Unknown format: no receiver data of a supported board format "
+                               "behind the static header.")
+                           : T("Not a static file (no static header) and no receiver data of a "
+                               "supported board format.");
 }
 
 void CConvertThread::onLibraryNotification(unsigned int message, long wparam, long lparam) {
@@ -65,11 +96,14 @@ void CConvertThread::onLibraryNotification(unsigned int message, long wparam, lo
         failureCode_ = wparam;
         failureErrno_ = lparam;
     } else if (message == kFileWritten && lparam != 0) {
-        written_.emplace_back(reinterpret_cast<const char*>(lparam));
+        result_.written.emplace_back(reinterpret_cast<const char*>(lparam));
     }
 }
 
 bool CConvertThread::convert(QString& reason) {
+    // Never hand a pipe or device to the library: reading one could wait forever.
+    reason = InputRefusalText(CheckInput(job_->inputPath));
+    if (!reason.isEmpty()) return false;
     ConversionLibrary library;
     const std::string& libraryName = CurrentLibraryNames().conversion;
     if (!library.bind()) {
@@ -87,17 +121,20 @@ bool CConvertThread::convert(QString& reason) {
     }
     KestrinNotifyTarget target{&Notify, this};
     failureCode_ = failureErrno_ = 0;
-    written_.clear();
+    result_.written.clear();
     const int result = library.ParseDataToRinexFormat(
         job_->inputPath.c_str(), job_->outputFolder.c_str(), job_->options, &target);
-    if (result == 0) reason = FailureReasonText(failureCode_, failureErrno_);
+    if (result == 0) {
+        reason = FailureReasonText(failureCode_, failureErrno_, CheckInput(job_->inputPath));
+        if (reason.isEmpty()) reason = T("The conversion library reported no reason.");
+    }
     return result != 0;
 }
 
 // The observation file is the one this conversion reported writing; the folder search by
 // name, which may also match an older file of a similar name, is only the fallback.
 std::string CConvertThread::observationFile() const {
-    for (const std::string& path : written_)
+    for (const std::string& path : result_.written)
         if (EndsInO(path)) return path;
     std::string base = ObservationBase(job_->inputPath, job_->outputFolder);
     if (base.empty() || !FindObservationFile(base)) return {};
@@ -116,11 +153,15 @@ void CConvertThread::singlePointStep() {
 
 void CConvertThread::run() {
     emit conversionStarted();
+    result_ = {};
     QString reason;
-    if (!convert(reason))
+    result_.converted = convert(reason);
+    if (!result_.converted) {
+        result_.reason = reason;
         emit conversionFailed(reason);
-    else if (job_->options & kSinglePointBit)
+    } else if (job_->options & kSinglePointBit) {
         singlePointStep();
+    }
     emit conversionFinished();
 }
 

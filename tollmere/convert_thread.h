@@ -17,10 +17,21 @@ struct ConversionJob {
     int32_t options = 0;
 };
 
+struct InputCheck;
+
+// What one conversion did; read by the dialog once the worker's thread has ended.
+struct ConversionResult {
+    bool converted = false;
+    QString reason;                    // why it failed
+    std::vector<std::string> written;  // files the conversion reported writing
+};
+
 class CConvertThread : public QObject {
     Q_OBJECT
   public:
     explicit CConvertThread(const ConversionJob* job) : job_(job) {}
+
+    const ConversionResult& result() const { return result_; }
 
     // Called through the library's notify target on this thread.
     void onLibraryNotification(unsigned int message, long wparam, long lparam);
@@ -43,10 +54,14 @@ class CConvertThread : public QObject {
     const ConversionJob* job_;
     long failureCode_ = 0;
     long failureErrno_ = 0;
-    std::vector<std::string> written_;  // files the conversion reported writing
+    ConversionResult result_;
 };
 
-// The text of a conversion failure reason sent by the library.
-QString FailureReasonText(long code, long error);
+// The text of a conversion failure reason sent by the library; check is what the file's first
+// bytes say (for a format failure: a header with unknown board data behind it, or no header).
+QString FailureReasonText(long code, long error, const InputCheck& check);
+// Why a file is not handed to the library at all (it vanished, is no regular file, cannot be
+// read or is empty); empty when it may be converted.
+QString InputRefusalText(const InputCheck& check);
 
 }  // namespace tollmere

@@ -15,4 +15,8 @@ QString UiLanguage(const QLocale& locale);
 // Loads the texts of the locale's language into translator and installs it.
 bool InstallTranslation(QTranslator& translator, const QLocale& locale);
 
+// Loads Qt's own texts (choosers, standard buttons) of the locale's language from the
+// system's Qt translations and installs them; false when they are not installed.
+bool InstallQtTranslation(QTranslator& translator, const QLocale& locale);
+
 }  // namespace tollmere

@@ -74,6 +74,7 @@ bool ConversionLibrary::bind() {
     Bind(library, ModifyAntennaHeight, "ModifyAntennaHeight");
     Bind(library, ModifyAnteHeightInfo, "ModifyAnteHeightInfo");
     Bind(library, ModifyFileTime, "ModifyFileTime");
+    Bind(library, ReadHeadInfo, "ReadHeadInfo");
     return true;
 }
 
@@ -86,6 +87,7 @@ void ConversionLibrary::release() {
     ModifyAntennaHeight = nullptr;
     ModifyAnteHeightInfo = nullptr;
     ModifyFileTime = nullptr;
+    ReadHeadInfo = nullptr;
     library.release();
 }
 

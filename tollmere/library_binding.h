@@ -53,6 +53,9 @@ struct ConversionLibrary {
     using ModifyAntennaHeightFn = int (*)(const char*, double);
     using ModifyAnteHeightInfoFn = int (*)(const char*, const char*, int, double);
     using ModifyFileTimeFn = int (*)(const char*, const char*, const char*);
+    using ReadHeadInfoFn = int (*)(const char*, char*, char*, char*, char*, char*, int*, double*,
+                                   int*, double*, double*, double*, double*, double*, double*,
+                                   double*, double*);
 
     SharedLibrary library;
     ParseFn ParseDataToRinexFormat = nullptr;
@@ -63,8 +66,10 @@ struct ConversionLibrary {
     ModifyAntennaHeightFn ModifyAntennaHeight = nullptr;
     ModifyAnteHeightInfoFn ModifyAnteHeightInfo = nullptr;
     ModifyFileTimeFn ModifyFileTime = nullptr;
+    // Beyond the conversion's eight: the header summary of the file-information window.
+    ReadHeadInfoFn ReadHeadInfo = nullptr;
 
-    // Loads the library and binds the eight entry points; false when the library is missing.
+    // Loads the library and binds the entry points; false when the library is missing.
     bool bind();
     void release();
 };

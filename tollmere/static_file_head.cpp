@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <numbers>
 
 namespace tollmere {
@@ -66,6 +66,9 @@ void FillFromHeader(const unsigned char* h, StaticFile_Head& head) {
     head.startTime = TextField(h + 107, 8);
     head.stopTime = TextField(h + 115, 8);
     head.antennaNumber = h[123];
+    head.hasHeader = true;
+    head.measureMethod = h[145];
+    head.pointName = TextField(h + 181, 20);
 }
 
 void FillWithNow(StaticFile_Head& head) {
@@ -99,19 +102,113 @@ bool IsRawFileName(const std::string& name) {
     return std::find(kinds.begin(), kinds.end(), ext) != kinds.end();
 }
 
-std::optional<StaticFile_Head> ReadStaticFileHead(const std::string& path) {
-    // Only a regular file is opened: a FIFO (or a device behind a link) would block the scan
-    // until a writer appears.
+namespace {
+
+// Opens a regular file for reading without blocking; -1 with errno set otherwise (ENODEV for
+// anything that is not a regular file, so that nothing is ever opened on a FIFO or device).
+int OpenRegular(const std::string& path) {
     struct stat info {};
-    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return std::nullopt;
+    if (stat(path.c_str(), &info) != 0) return -1;
+    if (!S_ISREG(info.st_mode)) {
+        errno = ENODEV;
+        return -1;
+    }
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    // The name may have been replaced between the two calls.
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        errno = ENODEV;
+        return -1;
+    }
+    return fd;
+}
+
+// Reads up to size bytes from the start; -1 on a read error.
+ssize_t ReadPrefix(int fd, unsigned char* bytes, size_t size) {
+    size_t got = 0;
+    while (got < size) {
+        const ssize_t n = pread(fd, bytes + got, size - got, static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        got += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(got);
+}
+
+}  // namespace
+
+long ReadFilePrefix(const std::string& path, unsigned char* bytes, size_t size) {
+    const int fd = OpenRegular(path);
+    if (fd < 0) return -1;
+    const ssize_t got = ReadPrefix(fd, bytes, size);
+    const int error = errno;
+    close(fd);
+    errno = error;
+    return got;
+}
+
+InputCheck CheckInput(const std::string& path) {
+    InputCheck check;
+    const int fd = OpenRegular(path);
+    if (fd < 0) {
+        check.error = errno;
+        check.kind = errno == ENOENT   ? InputCheck::Kind::Missing
+                     : errno == ENODEV ? InputCheck::Kind::NotRegular
+                                       : InputCheck::Kind::Unreadable;
+        return check;
+    }
+    std::array<unsigned char, kStaticHeaderSize + 1> bytes{};
+    const ssize_t got = ReadPrefix(fd, bytes.data(), bytes.size());
+    check.error = got < 0 ? errno : 0;
+    close(fd);
+    check.got = got;
+    if (got < 0) {
+        check.kind = InputCheck::Kind::Unreadable;
+        return check;
+    }
+    if (got == 0) {
+        check.kind = InputCheck::Kind::Empty;
+        return check;
+    }
+    check.hasHeader = got >= 8 && std::memcmp(bytes.data(), kMagic, 8) == 0;
+    if (!check.hasHeader) return check;
+    if (got < kStaticHeaderSize) {
+        check.kind = InputCheck::Kind::TruncatedHeader;
+        return check;
+    }
+    check.formatCode = ReadLe<int16_t>(bytes.data() + 53);
+    if (check.formatCode != 0 && check.formatCode != 1000 && check.formatCode != 1099)
+        check.kind = InputCheck::Kind::UnknownCode;
+    else if (got == kStaticHeaderSize)
+        check.kind = InputCheck::Kind::HeaderOnly;
+    return check;
+}
+
+std::optional<StaticFile_Head> ReadStaticFileHead(const std::string& path) {
     StaticFile_Head head;
     head.fileName = FileNameOf(path);
+    const int fd = OpenRegular(path);
+    if (fd < 0) {
+        if (errno == ENOENT) return std::nullopt;  // vanished since the listing
+        head.problem = errno == ENODEV ? StaticFile_Head::Problem::NotRegular
+                                       : StaticFile_Head::Problem::Unreadable;
+        head.problemErrno = errno;
+        FillWithNow(head);
+        return head;
+    }
+    struct stat info {};
+    fstat(fd, &info);
     head.fileSize = info.st_size;
     std::array<unsigned char, kStaticHeaderSize> header{};
-    file.read(reinterpret_cast<char*>(header.data()), header.size());
-    const bool complete = file.gcount() == kStaticHeaderSize;
+    const ssize_t got = ReadPrefix(fd, header.data(), header.size());
+    if (got < 0) {
+        head.problem = StaticFile_Head::Problem::Unreadable;
+        head.problemErrno = errno;
+    }
+    close(fd);
+    const bool complete = got == kStaticHeaderSize;
     // A file shorter than a header has none, whatever its first bytes say.
     if (complete && std::memcmp(header.data(), kMagic, 8) == 0) {
         FillFromHeader(header.data(), head);
@@ -129,17 +226,20 @@ std::optional<std::vector<StaticFile_Head>> ScanFolder(const std::string& folder
     std::vector<std::string> names;
     while (const dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
+        if (name == "." || name == ".." || entry->d_type == DT_DIR || !IsRawFileName(name))
+            continue;
         struct stat info {};
-        if (stat(JoinPath(folder, name).c_str(), &info) == 0 && S_ISDIR(info.st_mode)) continue;
-        if (IsRawFileName(name)) names.push_back(name);
+        if (entry->d_type != DT_REG && stat(JoinPath(folder, name).c_str(), &info) == 0 &&
+            S_ISDIR(info.st_mode))
+            continue;
+        names.push_back(name);
     }
     closedir(dir);
 
     std::vector<StaticFile_Head> heads;
+    heads.reserve(names.size());
     for (const std::string& name : names) {
         const std::string path = JoinPath(folder, name);
-        if (access(path.c_str(), F_OK) != 0) continue;  // vanished since the listing
         std::optional<StaticFile_Head> head = ReadStaticFileHead(path);
         if (!head) continue;
         head->startTime = Trimmed(head->startTime);
@@ -153,26 +253,6 @@ std::optional<std::vector<StaticFile_Head>> ScanFolder(const std::string& folder
         heads.push_back(std::move(*head));
     }
     return heads;
-}
-
-std::string FormatAntennaHeight(double metres) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.3fM", metres);
-    return text;
-}
-
-std::string FormatFileSize(int64_t bytes) {
-    char text[64];
-    if (bytes < 1025) {
-        std::snprintf(text, sizeof text, "%lldB", static_cast<long long>(bytes));
-        return text;
-    }
-    const double kib = static_cast<double>(bytes) / 1024.0;
-    if (kib > 1024.0)
-        std::snprintf(text, sizeof text, "%.3fM", kib / 1024.0);
-    else
-        std::snprintf(text, sizeof text, "%.3fK", kib);
-    return text;
 }
 
 std::string FormatDate(int year, int month, int day) {

@@ -8,6 +8,9 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QFile>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -15,19 +18,26 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSaveFile>
 #include <QTableWidget>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <memory>
 
 #include "about_dlg.h"
 #include "antenna_dlg.h"
+#include "column_text.h"
+#include "kestrin/kestrin.h"
 
 namespace tollmere {
 namespace {
@@ -35,18 +45,34 @@ namespace {
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
 }
-std::string S(const QString& text) {
-    return text.toStdString();
+
+// A cell that sorts by its sort value where it has one (numbers, times), else by its text.
+class SortItem : public QTableWidgetItem {
+  public:
+    using QTableWidgetItem::QTableWidgetItem;
+    bool operator<(const QTableWidgetItem& other) const override {
+        const QVariant a = data(kSortRole), b = other.data(kSortRole);
+        if (a.isValid() && b.isValid()) return QVariant::compare(a, b) == QPartialOrdering::Less;
+        return QString::localeAwareCompare(text(), other.text()) < 0;
+    }
+};
+
+QString NowText() {
+    return QTime::currentTime().toString(QStringLiteral("HH:mm:ss"));
 }
 
-// Display order of the system boxes and their bits in the option word.
-constexpr int kSystemBits[6] = {0x01, 0x02, 0x04, 0x20, 0x10, 0x08};
+QString ShownNames(const std::vector<std::string>& paths) {
+    QStringList names;
+    for (const std::string& p : paths) names << DisplayName(FileNameOf(p));
+    return names.join(QStringLiteral(", "));
+}
 
 }  // namespace
 
 CTollmereDlg::CTollmereDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(tr("Tollmere"));
     buildControls();
+    resize(1360, 780);
     library_.bind();
 }
 
@@ -54,6 +80,10 @@ CTollmereDlg::~CTollmereDlg() {
     closing_ = true;
     queue_.clear();
     stopWorker();
+    if (scanThread_ != nullptr) {
+        scanThread_->wait();
+        delete scanThread_;
+    }
     library_.release();
 }
 
@@ -63,30 +93,58 @@ void CTollmereDlg::buildControls() {
     auto* pathRow = new QHBoxLayout;
     pathButton_ = new QPushButton(tr("Path"));
     folderEdit_ = new QLineEdit;
+    folderEdit_->setPlaceholderText(tr("Folder of the raw files; Enter lists it"));
     pathRow->addWidget(pathButton_);
     pathRow->addWidget(folderEdit_, 1);
     top->addLayout(pathRow);
 
     fileList_ = new QTableWidget(0, kColumnCount);
-    fileList_->setHorizontalHeaderLabels({tr("File name"), tr("Antenna height"), tr("SIZE"),
-                                          tr("date"), tr("Start time "), tr("Stop time")});
+    fileList_->setHorizontalHeaderLabels(
+        {tr("File name"), tr("Antenna height"), tr("SIZE"), tr("date"), tr("Start time "),
+         tr("Stop time"), tr("Measuring method"), tr("Point name"), tr("Duration"), tr("Result")});
     fileList_->setColumnWidth(kColName, 180);
     for (int c = kColHeight; c < kColumnCount; ++c) fileList_->setColumnWidth(c, 120);
+    fileList_->setColumnWidth(kColMethod, 150);
+    fileList_->setColumnWidth(kColPoint, 80);
+    fileList_->setColumnWidth(kColDuration, 70);
+    // The added columns are at least as wide as their headings in every language.
+    for (int c : {kColMethod, kColPoint, kColDuration})
+        fileList_->setColumnWidth(
+            c, std::max(fileList_->columnWidth(c),
+                        fileList_->horizontalHeader()->fontMetrics().horizontalAdvance(
+                            fileList_->horizontalHeaderItem(c)->text()) +
+                            16));
+    fileList_->horizontalHeader()->setStretchLastSection(true);
+    fileList_->horizontalHeader()->setSectionsClickable(true);
     fileList_->verticalHeader()->hide();
     fileList_->verticalHeader()->setDefaultSectionSize(20);
     fileList_->setSelectionBehavior(QAbstractItemView::SelectRows);
     fileList_->setSelectionMode(QAbstractItemView::SingleSelection);
     fileList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     fileList_->setShowGrid(true);
-    fileList_->setMinimumSize(820, 260);
-    top->addWidget(fileList_, 1);
+    fileList_->setWordWrap(false);
+    fileList_->setMinimumSize(980, 260);
+    fileList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    top->addWidget(fileList_, 3);
+
+    log_ = new QPlainTextEdit;
+    log_->setReadOnly(true);
+    log_->setPlaceholderText(tr("The log of the conversions appears here."));
+    log_->setMaximumBlockCount(100000);
+    top->addWidget(log_, 1);
 
     status_ = new QLabel(tr("Status:"));
+    status_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     progress_ = new QProgressBar;
     progress_->setRange(0, 100);
     progress_->setValue(0);
+    batchProgress_ = new QProgressBar;
+    batchProgress_->setRange(0, 1);
+    batchProgress_->setValue(0);
+    batchProgress_->setFormat(QString());
     top->addWidget(status_);
     top->addWidget(progress_);
+    top->addWidget(batchProgress_);
     top->addWidget(buildOptions());
 
     auto* buttons = new QHBoxLayout;
@@ -94,13 +152,22 @@ void CTollmereDlg::buildControls() {
     samePath_ = new QCheckBox(tr("Output path=Input path"));
     samePath_->setChecked(true);
     export_ = new QPushButton(tr("Export"));
+    cancel_ = new QPushButton(tr("Cancel"));
+    cancel_->setEnabled(false);
+    cancel_->setToolTip(tr("Stops after the running file; the files after it are skipped."));
     exit_ = new QPushButton(tr("Exit"));
     about_ = new QPushButton(tr("About Tollmere(&A)..."));
+    saveLog_ = new QPushButton(tr("Save log..."));
+    openOutput_ = new QPushButton(tr("Open output folder"));
+    openOutput_->setEnabled(false);
     buttons->addWidget(selectAll_);
     buttons->addWidget(samePath_);
     buttons->addStretch(1);
+    buttons->addWidget(saveLog_);
+    buttons->addWidget(openOutput_);
     buttons->addWidget(about_);
     buttons->addWidget(export_);
+    buttons->addWidget(cancel_);
     buttons->addWidget(exit_);
     top->addLayout(buttons);
 
@@ -113,14 +180,22 @@ void CTollmereDlg::buildControls() {
     setContextMenuPolicy(Qt::ActionsContextMenu);
 
     connect(pathButton_, &QPushButton::clicked, this, &CTollmereDlg::onPath);
+    // A typed folder is listed on Enter, without asking.
+    connect(folderEdit_, &QLineEdit::returnPressed, this, &CTollmereDlg::scanFolder);
     connect(selectAll_, &QPushButton::clicked, this, &CTollmereDlg::onSelectAll);
     connect(export_, &QPushButton::clicked, this, [this] { exportChecked(); });
+    connect(cancel_, &QPushButton::clicked, this, &CTollmereDlg::onCancel);
     connect(exit_, &QPushButton::clicked, this, &CTollmereDlg::reject);
     connect(about_, &QPushButton::clicked, this, &CTollmereDlg::showAbout);
+    connect(saveLog_, &QPushButton::clicked, this, &CTollmereDlg::onSaveLog);
+    connect(openOutput_, &QPushButton::clicked, this, &CTollmereDlg::onOpenOutputFolder);
     connect(aboutAction, &QAction::triggered, this, &CTollmereDlg::showAbout);
     connect(version_, &QComboBox::currentIndexChanged, this, &CTollmereDlg::onVersionChanged);
     connect(fileList_, &QTableWidget::cellDoubleClicked, this,
             [this](int row, int) { editRow(row); });
+    connect(fileList_, &QWidget::customContextMenuRequested, this, &CTollmereDlg::showRowMenu);
+    connect(fileList_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &CTollmereDlg::sortByColumn);
     connect(this, &CTollmereDlg::takeNext, this, &CTollmereDlg::onTakeNext, Qt::QueuedConnection);
 }
 
@@ -216,34 +291,130 @@ void CTollmereDlg::onPath() {
 }
 
 void CTollmereDlg::scanFolder() {
-    std::optional<std::vector<StaticFile_Head>> heads = ScanFolder(S(folderEdit_->text()));
+    if (scanThread_ != nullptr) {
+        rescanPending_ = true;  // listed again with the field's text once this scan is done
+        return;
+    }
+    const std::string folder = QFile::encodeName(folderEdit_->text()).toStdString();
+    status_->setText(tr("Status: listing %1").arg(folderEdit_->text()));
+    // Reading the headers of thousands of files, or of a slow disk, must not freeze the
+    // window: the scan runs on its own thread and hands its records back.
+    auto heads = std::make_shared<std::optional<std::vector<StaticFile_Head>>>();
+    scanThread_ = QThread::create([folder, heads] { *heads = ScanFolder(folder); });
+    connect(scanThread_, &QThread::finished, this, [this, heads, folder] {
+        scanThread_->deleteLater();
+        scanThread_ = nullptr;
+        listedFolder_ = folder;
+        onScanDone(std::move(*heads));
+    });
+    scanThread_->start();
+}
+
+void CTollmereDlg::onScanDone(std::optional<std::vector<StaticFile_Head>> heads) {
+    if (closing_) return;
+    if (rescanPending_) {
+        rescanPending_ = false;
+        scanFolder();
+        return;
+    }
     if (!heads) {
+        status_->setText(tr("Status:"));
         showMessage(QMessageBox::NoIcon, tr("Find File Failed!"));
+        emit listed(false);
         return;
     }
     files_ = std::move(*heads);
     fillList();
+    status_->setText(tr("Status: %1 raw files listed").arg(files_.size()));
+    emit listed(true);
 }
 
 void CTollmereDlg::fillList() {
+    fileList_->setUpdatesEnabled(false);
     fileList_->setRowCount(0);
-    for (const StaticFile_Head& head : files_) {
-        const int row = fileList_->rowCount();
-        fileList_->insertRow(row);
-        const std::string texts[kColumnCount] = {head.fileName,
-                                                 FormatAntennaHeight(head.antennaHeight),
-                                                 FormatFileSize(head.fileSize),
-                                                 FormatDate(head.year, head.month, head.day),
-                                                 head.startTime,
-                                                 head.stopTime};
-        for (int c = 0; c < kColumnCount; ++c) {
-            auto* item = new QTableWidgetItem(Q(texts[c]));
-            item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable |
-                           (c == kColName ? Qt::ItemIsUserCheckable : Qt::NoItemFlags));
-            if (c == kColName) item->setCheckState(Qt::Unchecked);
-            fileList_->setItem(row, c, item);
+    fileList_->setRowCount(static_cast<int>(files_.size()));
+    for (size_t i = 0; i < files_.size(); ++i) fillRow(static_cast<int>(i), files_[i]);
+    if (sortColumn_ >= 0) fileList_->sortItems(sortColumn_, sortOrder_);
+    fileList_->setUpdatesEnabled(true);
+}
+
+void CTollmereDlg::fillRow(int row, const StaticFile_Head& head) {
+    const int duration = head.hasHeader ? DurationSeconds(head.startTime, head.stopTime) : -1;
+    const QString texts[kColumnCount] = {
+        DisplayName(head.fileName),
+        HeightText(head.antennaHeight),
+        SizeText(head.fileSize),
+        Q(FormatDate(head.year, head.month, head.day)),
+        QString::fromLatin1(head.startTime.c_str()),
+        QString::fromLatin1(head.stopTime.c_str()),
+        MethodName(head.measureMethod),
+        QString::fromLatin1(head.pointName.c_str()),
+        duration < 0 ? QString() : DurationText(head.startTime, head.stopTime),
+        QString()};
+    const QVariant sortKeys[kColumnCount] = {QVariant(),
+                                             head.antennaHeight,
+                                             static_cast<qlonglong>(head.fileSize),
+                                             head.year * 10000 + head.month * 100 + head.day,
+                                             ClockSeconds(head.startTime),
+                                             ClockSeconds(head.stopTime),
+                                             QVariant(),
+                                             QVariant(),
+                                             duration,
+                                             QVariant()};
+    for (int c = 0; c < kColumnCount; ++c) {
+        auto* item = new SortItem(texts[c]);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable |
+                       (c == kColName ? Qt::ItemIsUserCheckable : Qt::NoItemFlags));
+        if (sortKeys[c].isValid()) item->setData(kSortRole, sortKeys[c]);
+        if (c == kColName) {
+            item->setCheckState(Qt::Unchecked);
+            item->setData(kRawNameRole, QByteArray::fromStdString(head.fileName));
+            item->setToolTip(texts[c]);
         }
+        fileList_->setItem(row, c, item);
     }
+    if (head.problem != StaticFile_Head::Problem::None) {
+        InputCheck check;
+        check.kind = head.problem == StaticFile_Head::Problem::NotRegular
+                         ? InputCheck::Kind::NotRegular
+                         : InputCheck::Kind::Unreadable;
+        check.error = head.problemErrno;
+        const QString reason = InputRefusalText(check);
+        fileList_->item(row, kColResult)->setText(tr("cannot be converted: %1").arg(reason));
+        fileList_->item(row, kColResult)->setToolTip(reason);
+    }
+    // A rescan keeps showing what the last batch did with a file.
+    if (const RowResult* result = resultOf(head.fileName)) showResultIn(row, *result);
+}
+
+std::string CTollmereDlg::rowFileName(int row) const {
+    const QTableWidgetItem* item = fileList_->item(row, kColName);
+    return item ? item->data(kRawNameRole).toByteArray().toStdString() : std::string();
+}
+
+std::string CTollmereDlg::rowPath(int row) const {
+    return JoinPath(listedFolder_, rowFileName(row));
+}
+
+int CTollmereDlg::rowOf(const std::string& fileName) const {
+    for (int row = 0; row < fileList_->rowCount(); ++row)
+        if (rowFileName(row) == fileName) return row;
+    return -1;
+}
+
+const RowResult* CTollmereDlg::resultOf(const std::string& fileName) const {
+    const auto it = results_.find(fileName);
+    return it == results_.end() ? nullptr : &it->second;
+}
+
+void CTollmereDlg::sortByColumn(int column) {
+    if (column < 0 || column >= kColumnCount) return;
+    sortOrder_ = column == sortColumn_ && sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder
+                                                                           : Qt::AscendingOrder;
+    sortColumn_ = column;
+    fileList_->horizontalHeader()->setSortIndicatorShown(true);
+    fileList_->horizontalHeader()->setSortIndicator(column, sortOrder_);
+    fileList_->sortItems(column, sortOrder_);
 }
 
 void CTollmereDlg::onSelectAll() {
@@ -258,16 +429,17 @@ void CTollmereDlg::onVersionChanged(int index) {
 }
 
 void CTollmereDlg::setOptionControlsEnabled(bool enabled) {
-    QWidget* controls[] = {pathButton_,  selectAll_, export_,     samePath_, singleFreq_,
-                           multiFreq_,   mixed_,     version_,    interval_, iono_,
-                           phaseCenter_, cycleSlip_, singlePoint_};
+    QWidget* controls[] = {pathButton_, folderEdit_,  selectAll_, export_,     samePath_,
+                           singleFreq_, multiFreq_,   mixed_,     version_,    interval_,
+                           iono_,       phaseCenter_, cycleSlip_, singlePoint_};
     for (QWidget* w : controls) w->setEnabled(enabled);
     for (QCheckBox* b : systems_) b->setEnabled(enabled);
+    cancel_->setEnabled(!enabled);
 }
 
 bool CTollmereDlg::exportChecked() {
     const OptionControls controls = optionControls();
-    const std::string folder = S(folderEdit_->text());
+    const std::string folder = QFile::encodeName(folderEdit_->text()).toStdString();
     if (folder.empty()) {
         showMessage(QMessageBox::Warning, tr("Path is empty, please select first"));
         return false;
@@ -284,14 +456,16 @@ bool CTollmereDlg::exportChecked() {
     std::vector<std::string> checked;
     for (int row = 0; row < fileList_->rowCount(); ++row)
         if (fileList_->item(row, kColName)->checkState() == Qt::Checked)
-            checked.push_back(S(fileList_->item(row, kColName)->text()));
+            checked.push_back(rowFileName(row));
     if (checked.empty()) {
         showMessage(QMessageBox::Warning, tr("Please Select File"));
         return false;
     }
-    std::string output = folder;
+    // The rows name files of the folder they were listed from, whatever the field says now.
+    const std::string input = listedFolder_.empty() ? folder : listedFolder_;
+    std::string output = input;
     if (!samePath_->isChecked()) {
-        output = S(chooseFolder(tr("Please Select Path")));
+        output = QFile::encodeName(chooseFolder(tr("Please Select Path"))).toStdString();
         if (output.empty()) return false;
     }
 
@@ -299,10 +473,27 @@ bool CTollmereDlg::exportChecked() {
     converting_ = true;
     job_.outputFolder = output;
     job_.options = word;
+    results_.clear();
     for (const std::string& name : checked) {
-        status_->setText(tr("Status: Convert to Rinex ") + Q(name));
-        queue_.push_back(JoinPath(folder, name));
+        status_->setText(tr("Status: Convert to Rinex ") + DisplayName(name));
+        queue_.push_back(JoinPath(input, name));
+        results_[name] = RowResult{};
     }
+    for (int row = 0; row < fileList_->rowCount(); ++row) {
+        if (const RowResult* result = resultOf(rowFileName(row))) {
+            showResultIn(row, *result);
+        } else {
+            fileList_->item(row, kColResult)->setText(QString());
+            fileList_->item(row, kColResult)->setToolTip(QString());
+        }
+    }
+    batchTotal_ = static_cast<int>(queue_.size());
+    batchIndex_ = 0;
+    convertedCount_ = failedCount_ = skippedCount_ = 0;
+    batchProgress_->setRange(0, batchTotal_ * 100);
+    batchProgress_->setValue(0);
+    appendLog(
+        tr("Converting %1 files into %2").arg(batchTotal_).arg(QFile::decodeName(output.c_str())));
     onTakeNext();
     return true;
 }
@@ -311,6 +502,10 @@ void CTollmereDlg::onTakeNext() {
     if (queue_.empty() || closing_) return;
     job_.inputPath = queue_.front();
     queue_.pop_front();
+    ++batchIndex_;
+    results_[FileNameOf(job_.inputPath)].state = RowResult::State::Running;
+    showResult(FileNameOf(job_.inputPath));
+    updateBatchProgress(0);
     startWorker();
 }
 
@@ -345,25 +540,52 @@ void CTollmereDlg::stopWorker() {
 void CTollmereDlg::onProgress(int percent) {
     if (closing_ || percent < 0 || percent > 100) return;
     progress_->setValue(percent);
+    updateBatchProgress(percent);
+}
+
+void CTollmereDlg::updateBatchProgress(int percent) {
+    if (batchTotal_ <= 0) return;
+    batchProgress_->setFormat(tr("File %1 of %2").arg(batchIndex_).arg(batchTotal_) +
+                              QStringLiteral(" (%p%)"));
+    batchProgress_->setValue((batchIndex_ - 1) * 100 + percent);
 }
 
 void CTollmereDlg::onConversionStarted() {
     if (closing_) return;
     progress_->setValue(0);
-    status_->setText(tr("Status: Convert to Rinex ") + Q(job_.inputPath));
+    status_->setText(tr("Status: Convert to Rinex ") + QFile::decodeName(job_.inputPath.c_str()));
 }
 
 void CTollmereDlg::onConversionFailed(const QString& reason) {
+    // The batch goes on: the reason is shown in the row and the log, not in a box that
+    // would hold up the queue until someone clicks it.
     if (closing_) return;
-    QString text =
-        QStringLiteral("%1 %2").arg(Q(FileNameOf(job_.inputPath)), tr("Convert to Rinex Error"));
-    if (!reason.isEmpty()) text += QStringLiteral("\n") + reason;
-    showMessage(QMessageBox::Warning, text);
+    RowResult& result = results_[FileNameOf(job_.inputPath)];
+    result.state = RowResult::State::Failed;
+    result.reason = reason;
 }
 
 void CTollmereDlg::onConversionFinished() {
     if (closing_) return;
+    const ConversionResult done = worker_ != nullptr ? worker_->result() : ConversionResult{};
     stopWorker();
+    const std::string name = FileNameOf(job_.inputPath);
+    RowResult& result = results_[name];
+    if (done.converted) {
+        result.state = RowResult::State::Converted;
+        result.written = done.written;
+        ++convertedCount_;
+        appendLog(tr("%1: converted, files written: %2")
+                      .arg(DisplayName(name), ShownNames(done.written)));
+    } else {
+        result.state = RowResult::State::Failed;
+        if (result.reason.isEmpty()) result.reason = done.reason;
+        ++failedCount_;
+        appendLog(
+            tr("%1: %2: %3").arg(DisplayName(name), tr("Convert to Rinex Error"), result.reason));
+    }
+    showResult(name);
+    updateBatchProgress(100);
     status_->setText(tr("Complete"));
     refreshRow(job_.inputPath);
     QTimer::singleShot(500, this, [this] {
@@ -372,31 +594,112 @@ void CTollmereDlg::onConversionFinished() {
             emit takeNext();
             return;
         }
-        setOptionControlsEnabled(true);
-        converting_ = false;
-        emit idle();
+        finishBatch();
     });
+}
+
+void CTollmereDlg::finishBatch() {
+    setOptionControlsEnabled(true);
+    converting_ = false;
+    const QString summary = tr("%1 converted, %2 failed, %3 skipped")
+                                .arg(convertedCount_)
+                                .arg(failedCount_)
+                                .arg(skippedCount_);
+    status_->setText(tr("Complete") + QStringLiteral(": ") + summary);
+    progress_->setValue(100);
+    batchProgress_->setValue(batchProgress_->maximum());
+    batchProgress_->setFormat(
+        tr("%1 of %2 files done").arg(convertedCount_ + failedCount_).arg(batchTotal_));
+    appendLog(tr("Complete") + QStringLiteral(": ") + summary);
+    openOutput_->setEnabled(!job_.outputFolder.empty());
+    emit idle();
+}
+
+void CTollmereDlg::onCancel() {
+    if (!converting_ || queue_.empty()) {
+        cancel_->setEnabled(false);
+        return;
+    }
+    for (const std::string& path : queue_) {
+        const std::string name = FileNameOf(path);
+        results_[name].state = RowResult::State::Skipped;
+        showResult(name);
+        ++skippedCount_;
+    }
+    appendLog(
+        tr("Cancelled: %1 files skipped; the running file is finished first.").arg(queue_.size()));
+    queue_.clear();
+    batchTotal_ = batchIndex_;
+    batchProgress_->setRange(0, batchTotal_ * 100);
+    cancel_->setEnabled(false);
+}
+
+void CTollmereDlg::showResult(const std::string& fileName) {
+    const int row = rowOf(fileName);
+    const RowResult* result = resultOf(fileName);
+    if (row >= 0 && result != nullptr) showResultIn(row, *result);
+}
+
+void CTollmereDlg::showResultIn(int row, const RowResult& result) {
+    QTableWidgetItem* cell = fileList_->item(row, kColResult);
+    QString text, tip;
+    switch (result.state) {
+        case RowResult::State::Waiting:
+            text = tr("waiting");
+            break;
+        case RowResult::State::Running:
+            text = tr("converting");
+            break;
+        case RowResult::State::Converted:
+            text = tr("converted, files written: %1").arg(result.written.size());
+            for (const std::string& p : result.written)
+                tip += QFile::decodeName(p.c_str()) + QLatin1Char('\n');
+            tip.chop(1);
+            break;
+        case RowResult::State::Failed:
+            text = tr("failed: %1").arg(result.reason);
+            tip = result.reason;
+            break;
+        case RowResult::State::Skipped:
+            text = tr("skipped (cancelled)");
+            break;
+    }
+    cell->setText(text);
+    cell->setToolTip(tip);
+}
+
+void CTollmereDlg::appendLog(const QString& line) {
+    log_->appendPlainText(NowText() + QLatin1Char(' ') + line);
+}
+
+void CTollmereDlg::onOpenOutputFolder() {
+    if (job_.outputFolder.empty()) return;
+    openFolder(QFile::decodeName(job_.outputFolder.c_str()));
+}
+
+void CTollmereDlg::onSaveLog() {
+    const QString path = chooseSaveFile(tr("Save log"));
+    if (path.isEmpty()) return;
+    // Written whole or not at all.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) ||
+        file.write(log_->toPlainText().toUtf8() + '\n') < 0 || !file.commit()) {
+        showMessage(QMessageBox::Warning,
+                    tr("The log could not be saved: %1").arg(file.errorString()));
+    }
 }
 
 void CTollmereDlg::refreshRow(const std::string& inputPath) {
     const std::string name = FileNameOf(inputPath);
     for (int row = 0; row < fileList_->rowCount(); ++row) {
-        if (strcasecmp(S(fileList_->item(row, kColName)->text()).c_str(), name.c_str()) != 0)
-            continue;
-        std::ifstream file(inputPath, std::ios::binary);
-        char h[kStaticHeaderSize] = {};
-        file.read(h, sizeof h);
-        if (file.gcount() != kStaticHeaderSize || std::memcmp(h, "QVT-GPS ", 8) != 0) return;
-        const int year =
-            static_cast<unsigned char>(h[60]) | (static_cast<unsigned char>(h[61]) << 8);
+        if (strcasecmp(rowFileName(row).c_str(), name.c_str()) != 0) continue;
+        const std::optional<StaticFile_Head> head = ReadStaticFileHead(inputPath);
+        if (!head || !head->hasHeader) return;
         char date[32];
-        std::snprintf(date, sizeof date, "%4d-%d-%d", year, static_cast<unsigned char>(h[59]),
-                      static_cast<unsigned char>(h[58]));
+        std::snprintf(date, sizeof date, "%4d-%d-%d", head->year, head->month, head->day);
         fileList_->item(row, kColDate)->setText(QString::fromLatin1(date));
-        fileList_->item(row, kColStart)
-            ->setText(QString::fromLatin1(h + 107, static_cast<int>(strnlen(h + 107, 8))));
-        fileList_->item(row, kColStop)
-            ->setText(QString::fromLatin1(h + 115, static_cast<int>(strnlen(h + 115, 8))));
+        fileList_->item(row, kColStart)->setText(QString::fromLatin1(head->startTime.c_str()));
+        fileList_->item(row, kColStop)->setText(QString::fromLatin1(head->stopTime.c_str()));
         return;
     }
 }
@@ -408,26 +711,19 @@ void CTollmereDlg::editRow(int row) {
         showMessage(QMessageBox::Warning, tr("Please Select File"));
         return;
     }
-    const std::string path =
-        JoinPath(S(folderEdit_->text()), S(fileList_->item(row, kColName)->text()));
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return;
-    char h[kStaticHeaderSize] = {};
-    file.read(h, sizeof h);
-    if (file.gcount() != kStaticHeaderSize) return;
+    const std::string path = rowPath(row);
+    unsigned char h[kStaticHeaderSize] = {};
+    if (ReadFilePrefix(path, h, sizeof h) != kStaticHeaderSize) return;
     if (std::memcmp(h, "QVT-G", 5) != 0) {
         showMessage(QMessageBox::NoIcon, tr("No file header, can't edit antenna height"));
         return;
     }
-    file.close();
     CSetAnteHeightDlg editor(path, fileList_->item(row, kColStart)->text(),
                              fileList_->item(row, kColStop)->text(), this);
     if (!runEditor(editor)) return;
     const int toPhaseCenter = phaseCenter_->isChecked() ? 1 : 0;
     const double height = editor.storedHeight(toPhaseCenter);
-    char text[64];
-    std::snprintf(text, sizeof text, "%.3fm", height);
-    fileList_->item(row, kColHeight)->setText(QString::fromLatin1(text));
+    fileList_->item(row, kColHeight)->setText(HeightText(height));
     renameAfterEdit(row, path, editor.pointName());
 }
 
@@ -435,9 +731,82 @@ void CTollmereDlg::renameAfterEdit(int, const std::string& path, const std::stri
     std::string newPath;
     const RenameOutcome outcome = RenameToPointName(library_, path, pointName, newPath);
     if (outcome == RenameOutcome::TargetExists)
-        showMessage(QMessageBox::Warning, tr("A file named %1 already exists; %2 keeps its name.")
-                                              .arg(Q(FileNameOf(newPath)), Q(FileNameOf(path))));
+        showMessage(QMessageBox::Warning,
+                    tr("A file named %1 already exists; %2 keeps its name.")
+                        .arg(DisplayName(FileNameOf(newPath)), DisplayName(FileNameOf(path))));
     if (!folderEdit_->text().isEmpty()) scanFolder();
+}
+
+void CTollmereDlg::showRowMenu(const QPoint& position) {
+    const int row = fileList_->rowAt(position.y());
+    if (row < 0) return;
+    fileList_->selectRow(row);
+    std::unique_ptr<QMenu> menu(buildRowMenu(row));
+    menu->exec(fileList_->viewport()->mapToGlobal(position));
+}
+
+QMenu* CTollmereDlg::buildRowMenu(int row) {
+    auto* menu = new QMenu(this);
+    const QString path = QFile::decodeName(rowPath(row).c_str());
+    QAction* edit =
+        menu->addAction(tr("Edit antenna height..."), this, [this, row] { editRow(row); });
+    edit->setObjectName(QStringLiteral("editAntenna"));
+    QAction* info = menu->addAction(tr("File information..."), this, [this, row] {
+        showMessage(QMessageBox::Information, fileInformation(row));
+    });
+    info->setObjectName(QStringLiteral("fileInformation"));
+    QAction* folder = menu->addAction(tr("Open containing folder"), this, [this] {
+        openFolder(QFile::decodeName(listedFolder_.c_str()));
+    });
+    folder->setObjectName(QStringLiteral("openFolder"));
+    // Other windows (a quality overview, say) add their entries here.
+    emit rowMenuAboutToShow(menu, path);
+    menu->addSeparator();
+    menu->addAction(tr("About Tollmere(&A)..."), this, &CTollmereDlg::showAbout);
+    return menu;
+}
+
+QString CTollmereDlg::fileInformation(int row) {
+    const std::string path = rowPath(row);
+    const QString shown = DisplayName(rowFileName(row));
+    // Never let the library open a pipe or device.
+    const InputCheck check = CheckInput(path);
+    if (const QString refusal = InputRefusalText(check); !refusal.isEmpty())
+        return shown + QStringLiteral("\n") + refusal;
+    char first[KESTRIN_TEXT_CAPACITY] = {}, last[KESTRIN_TEXT_CAPACITY] = {},
+         marker[KESTRIN_TEXT_CAPACITY] = {}, receiver[KESTRIN_TEXT_CAPACITY] = {},
+         antenna[KESTRIN_TEXT_CAPACITY] = {};
+    int antennaNumber = 0, method = 0;
+    double measured = 0, deltaH = 0, r = 0, h = 0, l1 = 0, l2 = 0, xyz[3] = {0, 0, 0};
+    if (library_.ReadHeadInfo == nullptr ||
+        library_.ReadHeadInfo(path.c_str(), first, last, marker, receiver, antenna, &antennaNumber,
+                              &measured, &method, &deltaH, &r, &h, &l1, &l2, &xyz[0], &xyz[1],
+                              &xyz[2]) == 0) {
+        return shown + QStringLiteral("\n") +
+               tr("Not a static file (no static header, or an unknown header format code).");
+    }
+    auto text = [](const char* t) { return QString::fromLatin1(t).trimmed(); };
+    QStringList lines;
+    lines << shown << tr("Marker name: %1").arg(text(marker))
+          << tr("Receiver: %1").arg(text(receiver))
+          << tr("Antenna: %1 (number %2)").arg(text(antenna)).arg(antennaNumber)
+          << tr("First observation: %1").arg(text(first))
+          << tr("Last observation: %1").arg(text(last))
+          << tr("Position X Y Z: %1 %2 %3 m")
+                 .arg(xyz[0], 0, 'f', 4)
+                 .arg(xyz[1], 0, 'f', 4)
+                 .arg(xyz[2], 0, 'f', 4)
+          << tr("Antenna height: %1 m measured, method %2 (%3)")
+                 .arg(measured, 0, 'f', 4)
+                 .arg(method)
+                 .arg(MethodName(method))
+          << tr("Phase centre (dH): %1 m").arg(deltaH, 0, 'f', 4)
+          << tr("Antenna R H L1 L2: %1 %2 %3 %4 m")
+                 .arg(r, 0, 'f', 4)
+                 .arg(h, 0, 'f', 4)
+                 .arg(l1, 0, 'f', 4)
+                 .arg(l2, 0, 'f', 4);
+    return lines.join(QLatin1Char('\n'));
 }
 
 void CTollmereDlg::showAbout() {
@@ -466,6 +835,16 @@ QString CTollmereDlg::chooseFolder(const QString& title) {
 
 bool CTollmereDlg::runEditor(CSetAnteHeightDlg& editor) {
     return editor.exec() == QDialog::Accepted;
+}
+
+void CTollmereDlg::openFolder(const QString& folder) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
+
+QString CTollmereDlg::chooseSaveFile(const QString& title) {
+    const QString name = QStringLiteral("tollmere-%1.log")
+                             .arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+    return QFileDialog::getSaveFileName(this, title, name, tr("Log files (*.log *.txt)"));
 }
 
 void CTollmereDlg::done(int result) {

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Installs every Debian package needed to build, test and benchmark Tollmere (Qt 6 for the
-# desktop program tollmere and its translations).
+# Installs every Debian package needed to build, test, benchmark and package Tollmere (Qt 6
+# for the desktop program tollmere and its translations, Qt's own translations so that its
+# file and folder choosers follow the language, dpkg-dev and file for the Debian package's
+# dependencies).
 # Safe to run again: apt-get skips what is already installed.
 set -euo pipefail
 SUDO=""
@@ -21,4 +23,7 @@ $SUDO apt-get install -y --no-install-recommends \
     qt6-tools-dev \
     qt6-tools-dev-tools \
     qt6-l10n-tools \
-    libgl-dev
+    qt6-translations-l10n \
+    libgl-dev \
+    dpkg-dev \
+    file

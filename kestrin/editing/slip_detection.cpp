@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <set>
+#include <utility>
 #include <vector>
 
 #include "core/gnss_time.h"
@@ -18,11 +18,6 @@ constexpr double kBdsB1I = 1561.098e6, kBdsB1C = 1575.42e6, kBdsB2 = 1207.14e6;
 
 void Notify(KestrinNotifyTarget* window, long percent) {
     if (window && window->notify) window->notify(window->context, KESTRIN_MSG_PROGRESS, percent, 0);
-}
-
-void Mark(SatelliteData& sat, int band) {
-    if (sat.blocks.size() > static_cast<size_t>(band))
-        sat.blocks[static_cast<size_t>(band)].lli |= 1u;
 }
 
 // Carrier frequency (Hz) of a phase code of a system; 0 when unknown.
@@ -50,192 +45,391 @@ double BandWavelength(int32_t sysCode, const std::vector<std::string>& codes, in
     return carrier == 0.0 ? 0.0 : kC / carrier;
 }
 
-std::array<double, 2> WavelengthsOf(const RinexObsFile& m, const SatelliteData& sat) {
-    const int n = SatelliteIndex(sat.sysCode, sat.prn);
-    return n > 0 ? m.wavelengths[static_cast<size_t>(n)] : std::array<double, 2>{0.0, 0.0};
+bool KnownBand(double wavelength) {
+    return std::isfinite(wavelength) && std::fabs(wavelength) >= kTiny;
 }
 
-// Wavelengths of a satellite, estimating a GLONASS satellite's when they are still unknown.
-std::array<double, 2> Wavelengths(RinexObsFile& m, const SatelliteData& sat) {
-    std::array<double, 2> l = WavelengthsOf(m, sat);
-    if (std::fabs(l[0]) < kTiny || std::fabs(l[1]) < kTiny) {
-        EstimateGlonassWavelengths(m, sat);
-        l = WavelengthsOf(m, sat);
+// A phase that is there: the file gives 0 for a missing one.
+bool Present(double value) {
+    return std::isfinite(value) && std::fabs(value) > kTiny;
+}
+
+// Limits of the tests. Geometry-free: metres; Melbourne-Wuebbena: wide-lane cycles;
+// code-minus-carrier: metres; Doppler: cycles.
+constexpr size_t kFitPoints = 6;               // points of the geometry-free prediction line
+constexpr size_t kSteadyFit = 3;               // fewer points: a wider limit
+constexpr double kFitSpan = 150.0;             // seconds the line reaches back
+constexpr double kGfFloor = 0.025;             // limit at a very short interval
+constexpr double kGfFloorPerSecond = 0.00015;  // ionosphere the line does not follow
+constexpr double kGfCeiling = 0.15;            // below a one-cycle jump on either band
+constexpr double kMwFloor = 2.0, kMwStartSpread = 0.5;
+constexpr int kMwWindow = 50, kMwFirstTest = 3;
+constexpr double kCmcFloor = 5.0, kCmcFloorPerSecond = 0.02;
+constexpr double kDopplerLongestInterval = 5.0;  // seconds
+constexpr double kDopplerFloor = 0.3, kDopplerFloorPerSecond = 0.05, kDopplerCeiling = 2.0;
+constexpr double kNoiseWeight = 0.1;   // of a new squared residual in a running noise estimate
+constexpr double kGapIntervals = 3.5;  // a longer gap restarts an arc
+
+// One epoch of one satellite.
+struct Point {
+    size_t epoch = 0, sat = 0;
+    double t = 0.0;  // seconds from the first epoch
+    std::array<double, 2> phase{}, code{}, doppler{};
+    std::array<bool, 2> flagged{};                    // loss of lock already set in the file
+    std::array<double, 2> dopplerResidual{NAN, NAN};  // metres, before the common part
+};
+
+struct Series {
+    std::array<double, 2> wavelength{};
+    std::vector<Point> points;
+    bool Valid(const Point& p, size_t band) const {
+        return KnownBand(wavelength[band]) && Present(p.phase[band]);
+    }
+    bool Dual(const Point& p) const { return Valid(p, 0) && Valid(p, 1); }
+    double Gf(const Point& p) const {
+        return wavelength[0] * p.phase[0] - wavelength[1] * p.phase[1];
+    }
+    bool HasMw(const Point& p) const { return Present(p.code[0]) && Present(p.code[1]); }
+    double Mw(const Point& p) const {
+        const double l1 = wavelength[0], l2 = wavelength[1];
+        return (p.phase[0] - p.phase[1]) -
+               (p.code[0] / l1 + p.code[1] / l2) * (l2 - l1) / (l2 + l1);
+    }
+};
+
+// The file's sampling interval: the median of the steps between its epochs (1 s when none).
+double SamplingInterval(const RinexObsFile& m) {
+    std::vector<double> steps;
+    for (size_t e = 1; e < m.epochs.size(); ++e) {
+        const double dt = TimeDiff(m.epochs[e].time, m.epochs[e - 1].time);
+        if (dt > 1e-6) steps.push_back(dt);
+    }
+    if (steps.empty()) return 1.0;
+    std::nth_element(steps.begin(), steps.begin() + static_cast<long>(steps.size() / 2),
+                     steps.end());
+    return steps[steps.size() / 2];
+}
+
+// Wavelengths of a satellite: the model's table, the carriers of its system's phase codes, or
+// (GLONASS) its frequency channel.
+std::array<double, 2> SatelliteWavelengths(const RinexObsFile& m, const SatelliteData& sat,
+                                           const std::array<double, 2>& known) {
+    std::array<double, 2> l = known;
+    if (KnownBand(l[0]) && KnownBand(l[1])) return l;
+    if (sat.sysCode == kSysGps || sat.sysCode == kSysBds) {
+        const std::vector<std::string>* codes = m.CodesOf(sat.sysCode);
+        for (int band = 0; band < 2 && codes; ++band)
+            if (!KnownBand(l[static_cast<size_t>(band)]))
+                l[static_cast<size_t>(band)] = BandWavelength(sat.sysCode, *codes, band);
+    } else if (sat.sysCode == kSysGlonass) {
+        std::array<double, 2> g{};
+        if (GlonassWavelengths(sat, g)) l = g;
     }
     return l;
 }
 
-bool Known(const std::array<double, 2>& l) {
-    return std::fabs(l[0]) >= kTiny && std::fabs(l[1]) >= kTiny;
-}
-
-// Per-satellite state of the Doppler test.
-struct DopplerState {
-    double d1 = 0, range1 = 0, range2 = 0, gf = 0, wl = 0;
-};
-
-void DopplerDecision(SatelliteData& sat, double r1, double r2, double dGF, double dWL) {
-    if (std::fabs(dGF) > 0.06 || std::fabs(dWL) > 0.6) {
-        if (std::fabs(r1) > 0.3) Mark(sat, 0);
-        if (std::fabs(r2) > 0.3) Mark(sat, 1);
-    } else if (std::fabs(r1) <= 0.44999999999999996) {
-        if (std::fabs(r2) > 0.3) Mark(sat, 1);
-    } else {
-        Mark(sat, 0);
-    }
-}
-
-// One satellite of the Doppler test.
-void DopplerSatellite(SatelliteData& sat, const std::array<double, 2>& l, double dt,
-                      DopplerState& st) {
-    const BlockData& b1 = sat.blocks[0];
-    const BlockData& b2 = sat.blocks[1];
-    const double l1 = l[0], l2 = l[1];
-    const double p1 = b1.carrierPhase, p2 = b2.carrierPhase, d1 = b1.doppler;
-    double r1 = 0, r2 = 0, dGF = 0, dWL = 0, gf = 0, wl = 0;
-    if (d1 != 0.0) {
-        if (st.d1 == 0.0 && p1 * p2 != 0.0) {
-            gf = p1 * l1 - p2 * l2;
-            wl = (p1 - p2) * l1 * l2 / (l2 - l1);
-        }
-        if (st.d1 != 0.0) {
-            const double predicted = -(st.d1 + d1) / 2.0 * dt * l1;
-            if (p1 != 0.0 && st.range1 != 0.0) r1 = p1 * l1 - st.range1 - predicted;
-            if (p2 != 0.0 && st.range2 != 0.0) r2 = p2 * l2 - st.range2 - predicted;
-            if (r1 * r2 != 0.0) {
-                gf = p1 * l1 - p2 * l2;
-                if (st.gf != 0.0) dGF = gf - st.gf;
-                wl = (p1 - p2) * l1 * l2 / (l2 - l1);
-                if (st.wl != 0.0) dWL = wl - st.wl - predicted;
-            }
-        }
-    }
-    DopplerDecision(sat, r1, r2, dGF, dWL);
-    st = DopplerState{d1, p1 * l1, p2 * l2, gf, wl};
-}
-
-// Clears the state of every satellite not seen in an epoch.
-template <class State>
-void ForgetUnseen(std::vector<State>& states, const std::vector<char>& seen) {
-    for (size_t n = 1; n < states.size(); ++n)
-        if (!seen[n]) states[n] = State{};
-}
-
-struct SeriesCell {
-    int32_t position = -1;
-    double g = 0.0;
-    double w = 0.0;
-};
-
-// Pass 1 of the time-series test: geometry-free and Melbourne-Wuebbena values of every
-// satellite in every epoch.
-std::vector<SeriesCell> SeriesTable(RinexObsFile& m) {
-    const size_t width = kSatelliteIndexCount;
-    std::vector<SeriesCell> table(m.epochs.size() * width);
+// Every satellite's epochs in time order (an epoch at or before the previous one of the
+// satellite is left out), with the Doppler residual of each phase.
+std::vector<Series> BuildSeries(const RinexObsFile& m) {
+    std::vector<Series> all(kSatelliteIndexCount);
+    if (m.epochs.empty()) return all;
+    const GnssTime& origin = m.epochs.front().time;
     for (size_t e = 0; e < m.epochs.size(); ++e) {
-        std::vector<SatelliteData>& sats = m.epochs[e].sats;
-        for (size_t i = 0; i < sats.size(); ++i) {
-            const int n = SatelliteIndex(sats[i].sysCode, sats[i].prn);
-            if (n <= 0 || sats[i].blocks.size() < 2) continue;
-            SeriesCell& cell = table[e * width + static_cast<size_t>(n)];
-            cell = SeriesCell{static_cast<int32_t>(i), 0.0, 0.0};
-            const std::array<double, 2> l = Wavelengths(m, sats[i]);
-            if (!Known(l)) continue;  // no wavelengths: not tested
-            const double p1 = sats[i].blocks[0].carrierPhase, p2 = sats[i].blocks[1].carrierPhase;
-            const double r1 = sats[i].blocks[0].pseudorange, r2 = sats[i].blocks[1].pseudorange;
-            if (std::fabs(p1 * p2) <= kTiny) continue;
-            cell.g = p1 - p2 * l[1] / l[0];
-            if (std::fabs(r1 * r2) > kTiny)
-                cell.w = (p1 - p2) - (r1 / l[0] + r2 / l[1]) * (l[1] - l[0]) / (l[1] + l[0]);
+        const double t = TimeDiff(m.epochs[e].time, origin);
+        if (!std::isfinite(t)) continue;
+        const std::vector<SatelliteData>& sats = m.epochs[e].sats;
+        for (size_t s = 0; s < sats.size(); ++s) {
+            const int n = SatelliteIndex(sats[s].sysCode, sats[s].prn);
+            if (n <= 0 || n >= kSatelliteIndexCount || sats[s].blocks.empty()) continue;
+            Series& series = all[static_cast<size_t>(n)];
+            if (!series.points.empty() && t <= series.points.back().t + 1e-6) continue;
+            if (!KnownBand(series.wavelength[0]) || !KnownBand(series.wavelength[1]))
+                series.wavelength =
+                    SatelliteWavelengths(m, sats[s], m.wavelengths[static_cast<size_t>(n)]);
+            Point p;
+            p.epoch = e;
+            p.sat = s;
+            p.t = t;
+            for (size_t b = 0; b < 2 && b < sats[s].blocks.size(); ++b) {
+                const BlockData& block = sats[s].blocks[b];
+                p.phase[b] = block.carrierPhase;
+                p.code[b] = block.pseudorange;
+                p.doppler[b] = block.doppler;
+                p.flagged[b] = (block.lli & 1u) != 0;
+            }
+            series.points.push_back(p);
         }
     }
-    return table;
+    return all;
 }
 
-struct RunningStats {
-    int count = 0;
-    double mean = 0.0, var = 0.0;
-};
+// Doppler residuals: the phase change between consecutive epochs of a satellite less the
+// change its Doppler predicts, in metres.
+void FillDopplerResiduals(std::vector<Series>& all, double gapLimit) {
+    for (Series& series : all) {
+        for (size_t i = 1; i < series.points.size(); ++i) {
+            Point& p = series.points[i];
+            const Point& prev = series.points[i - 1];
+            const double dt = p.t - prev.t;
+            if (dt > kDopplerLongestInterval + 1e-6 || dt > gapLimit) continue;
+            for (size_t b = 0; b < 2; ++b) {
+                if (!series.Valid(p, b) || !series.Valid(prev, b) || !Present(p.doppler[b]) ||
+                    !Present(prev.doppler[b]))
+                    continue;
+                const double cycles =
+                    (p.phase[b] - prev.phase[b]) + (p.doppler[b] + prev.doppler[b]) / 2.0 * dt;
+                p.dopplerResidual[b] = cycles * series.wavelength[b];
+            }
+        }
+    }
+}
 
-// Pass 2 for one satellite index n.
-void SeriesSatellite(RinexObsFile& m, std::vector<SeriesCell>& table, size_t n) {
-    const size_t width = kSatelliteIndexCount, epochs = m.epochs.size();
-    auto at = [&](size_t e) -> SeriesCell& { return table[e * width + n]; };
-    RunningStats gs, ws;
+// Per epoch, the part of the Doppler residuals the satellites share (the receiver clock): their
+// median; 0 when fewer than three give one (too few to tell the clock from a slip).
+std::vector<double> CommonDopplerParts(const std::vector<Series>& all, size_t epochs) {
+    std::vector<std::vector<double>> residuals(epochs);
+    for (const Series& series : all)
+        for (const Point& p : series.points)
+            for (size_t b = 0; b < 2; ++b)
+                if (std::isfinite(p.dopplerResidual[b]))
+                    residuals[p.epoch].push_back(p.dopplerResidual[b]);
+    std::vector<double> common(epochs, 0.0);
     for (size_t e = 0; e < epochs; ++e) {
-        SeriesCell& cell = at(e);
-        const bool hasNext = e + 1 < epochs;
-        int flag = 0;
-        double d = 0.0;
-        if (e >= 1 && std::fabs(cell.g * at(e - 1).g) > kTiny) {
-            d = cell.g - at(e - 1).g;
-            const double limit = gs.count < 120 ? 0.14 : 4.0 * std::max(std::sqrt(gs.var), 0.02);
-            if (std::fabs(d - gs.mean) > limit) {
-                const double next =
-                    hasNext && std::fabs(at(e + 1).g) > kTiny ? at(e + 1).g - cell.g : 0.0;
-                if (std::fabs(next) <= kTiny || std::fabs(next - gs.mean) >= limit / 2) {
-                    if (hasNext) {
-                        cell.g = (at(e - 1).g + at(e + 1).g) / 2.0;
-                        d = limit;
-                    }
-                    flag = 2;
-                } else {
-                    flag = 1;
-                }
-            }
-        }
-        if (std::fabs(cell.w) > kTiny && ws.count != 0) {
-            const double limit = ws.count < 30 ? 2.0 : 4.0 * std::max(std::sqrt(ws.var), 0.25);
-            if (std::fabs(cell.w - ws.mean) > limit) {
-                const double next =
-                    hasNext && std::fabs(at(e + 1).w) > kTiny ? at(e + 1).w - cell.w : 0.0;
-                if (std::fabs(next) <= kTiny || std::fabs(next) >= limit / 2) {
-                    if (hasNext) cell.w = (ws.mean + at(e + 1).w) / 2.0;
-                    flag = 2;
-                } else {
-                    double sum = 0.0;
-                    int used = 0;
-                    for (size_t j = e; j < epochs && j < e + 5; ++j) {
-                        if (std::fabs(at(j).w) <= kTiny) continue;
-                        sum += at(j).w - ws.mean;
-                        ++used;
-                    }
-                    if (used > 0) ws.mean += sum / used;
-                    flag = 1;
-                }
-            }
-        }
-        if (flag == 1) {
-            if (cell.position >= 0) {
-                SatelliteData& sat = m.epochs[e].sats[static_cast<size_t>(cell.position)];
-                Mark(sat, 0);
-                Mark(sat, 1);
-            }
-            continue;
-        }
-        if (std::fabs(d) > kTiny) {
-            gs.count = std::min(gs.count + 1, 120);
-            gs.var = ((gs.count - 1) * gs.var + (d - gs.mean) * (d - gs.mean)) / gs.count;
-            gs.mean = ((gs.count - 1) * gs.mean + d) / gs.count;
-        }
-        if (std::fabs(cell.w) > kTiny) {
-            ws.count = std::min(ws.count + 1, 30);
-            if (ws.count == 1) {
-                ws.mean = cell.w;
-                ws.var = 0.25;
-            } else {
-                ws.var =
-                    ((ws.count - 1) * ws.var + (cell.w - ws.mean) * (cell.w - ws.mean)) / ws.count;
-                ws.mean = ((ws.count - 1) * ws.mean + cell.w) / ws.count;
-            }
-        }
+        std::vector<double>& r = residuals[e];
+        if (r.size() < 3) continue;
+        std::nth_element(r.begin(), r.begin() + static_cast<long>(r.size() / 2), r.end());
+        common[e] = r[r.size() / 2];
     }
+    return common;
 }
 
-bool HasDoppler(const RinexObsFile& m) {
-    return std::any_of(m.gpsCodes.begin(), m.gpsCodes.end(),
-                       [](const std::string& c) { return !c.empty() && c[0] == 'D'; });
+// The value of a line fitted through the points at time t; false for fewer than two.
+bool PredictLine(const std::vector<std::array<double, 2>>& pts, double t, double& out) {
+    if (pts.size() < 2) return false;
+    double mt = 0, mv = 0;
+    for (const auto& p : pts) {
+        mt += p[0];
+        mv += p[1];
+    }
+    mt /= static_cast<double>(pts.size());
+    mv /= static_cast<double>(pts.size());
+    double stt = 0, stv = 0;
+    for (const auto& p : pts) {
+        stt += (p[0] - mt) * (p[0] - mt);
+        stv += (p[0] - mt) * (p[1] - mv);
+    }
+    out = stt > 0 ? mv + stv / stt * (t - mt) : mv;
+    return std::isfinite(out);
 }
+
+void UpdateNoise(double& var, double residual) {
+    var = (1.0 - kNoiseWeight) * var + kNoiseWeight * residual * residual;
+}
+
+class SatelliteTests {
+  public:
+    SatelliteTests(const Series& series, double gapLimit, const std::vector<double>& common,
+                   std::vector<CycleSlip>& out)
+        : s_(series), gapLimit_(gapLimit), common_(common), out_(out) {}
+
+    void Run() {
+        DualBandTests();
+        for (size_t b = 0; b < 2; ++b) SingleBandTests(b);
+    }
+
+  private:
+    void Report(const Point& p, size_t band, SlipTest test) {
+        out_.push_back(CycleSlip{p.epoch, p.sat, static_cast<int>(band), test});
+    }
+
+    // The point after index k (in the list `indices`) of the same arc; null when none.
+    const Point* NextInArc(const std::vector<size_t>& indices, size_t k, size_t band) const {
+        if (k + 1 >= indices.size()) return nullptr;
+        const Point& p = s_.points[indices[k]];
+        const Point& q = s_.points[indices[k + 1]];
+        if (q.t - p.t > gapLimit_) return nullptr;
+        if (band < 2 ? q.flagged[band] : (q.flagged[0] || q.flagged[1])) return nullptr;
+        return &q;
+    }
+
+    static double GfLimit(double dt, double var) {
+        const double floor = kGfFloor + kGfFloorPerSecond * dt;
+        return std::min(std::max(floor, 4.0 * std::sqrt(var)), std::max(floor, kGfCeiling));
+    }
+
+    void DualBandTests() {
+        std::vector<size_t> dual;
+        for (size_t i = 0; i < s_.points.size(); ++i)
+            if (s_.Dual(s_.points[i])) dual.push_back(i);
+        std::vector<std::array<double, 2>> recent;  // (t, geometry-free) of the arc
+        double gfVar = 0.0, lastT = -1e300;
+        int mwCount = 0;
+        double mwMean = 0.0, mwVar = 0.0;
+        for (size_t k = 0; k < dual.size(); ++k) {
+            const Point& p = s_.points[dual[k]];
+            const double g = s_.Gf(p);
+            const bool hasW = s_.HasMw(p);
+            const double w = hasW ? s_.Mw(p) : 0.0;
+            if (recent.empty() || p.t - lastT > gapLimit_ || p.flagged[0] || p.flagged[1]) {
+                recent.assign(1, {p.t, g});
+                gfVar = 0.0;
+                lastT = p.t;
+                mwCount = hasW ? 1 : 0;
+                mwMean = w;
+                mwVar = kMwStartSpread * kMwStartSpread;
+                continue;
+            }
+            const Point* q = NextInArc(dual, k, 2);
+            // Geometry-free jump.
+            bool gfSlip = false, gfOutlier = false;
+            double predicted = 0.0, r = 0.0;
+            const bool tested = PredictLine(recent, p.t, predicted);
+            if (tested) {
+                r = g - predicted;
+                // A line through few points predicts less well.
+                const double limit =
+                    GfLimit(p.t - lastT, gfVar) * (recent.size() < kSteadyFit ? 2.0 : 1.0);
+                if (std::fabs(r) > limit) {
+                    double predictedNext = 0.0;
+                    if (q && PredictLine(recent, q->t, predictedNext)) {
+                        const double rq = s_.Gf(*q) - predictedNext;
+                        gfSlip = std::fabs(rq - r) < std::max(limit, 0.5 * std::fabs(r));
+                        gfOutlier = !gfSlip;
+                    } else {
+                        gfSlip = q == nullptr;
+                    }
+                }
+            }
+            // Melbourne-Wuebbena jump.
+            bool mwSlip = false, mwOutlier = false;
+            if (hasW && mwCount >= kMwFirstTest) {
+                const double limit = std::max(5.0 * std::sqrt(mwVar), kMwFloor);
+                if (std::fabs(w - mwMean) > limit) {
+                    if (q && s_.HasMw(*q)) {
+                        const double wq = s_.Mw(*q);
+                        mwSlip = std::fabs(wq - w) < limit && std::fabs(wq - mwMean) > limit / 2;
+                        mwOutlier = !mwSlip;
+                    } else {
+                        mwSlip = q == nullptr;
+                    }
+                }
+            }
+            if (gfSlip || mwSlip) {
+                const SlipTest test =
+                    gfSlip ? SlipTest::kGeometryFree : SlipTest::kMelbourneWuebbena;
+                Report(p, 0, test);
+                Report(p, 1, test);
+                // The arc goes on at the new level.
+                if (tested)
+                    for (auto& point : recent) point[1] += r;
+                if (hasW) {
+                    mwMean = (q && s_.HasMw(*q)) ? (w + s_.Mw(*q)) / 2.0 : w;
+                    if (mwCount == 0) mwCount = 1;
+                }
+            } else if (gfOutlier || mwOutlier) {
+                continue;  // left out of the arc
+            } else {
+                if (tested) UpdateNoise(gfVar, r);
+                if (hasW) {
+                    mwCount = std::min(mwCount + 1, kMwWindow);
+                    if (mwCount == 1) {
+                        mwMean = w;
+                        mwVar = kMwStartSpread * kMwStartSpread;
+                    } else {
+                        const double d = w - mwMean;
+                        mwVar = ((mwCount - 1) * mwVar + d * d) / mwCount;
+                        mwMean += d / mwCount;
+                    }
+                }
+            }
+            recent.push_back({p.t, g});
+            // The line follows the ionosphere over a few minutes at most.
+            while (recent.size() > kFitPoints ||
+                   (recent.size() > 3 && p.t - recent.front()[0] > kFitSpan))
+                recent.erase(recent.begin());
+            lastT = p.t;
+        }
+    }
+
+    // Phases of one band at epochs where the other band gives no phase.
+    void SingleBandTests(size_t b) {
+        std::vector<size_t> valid;
+        for (size_t i = 0; i < s_.points.size(); ++i)
+            if (s_.Valid(s_.points[i], b)) valid.push_back(i);
+        const double l = s_.wavelength[b];
+        const Point* last = nullptr;
+        double cmcVar = 0.0, dopplerVar = 0.0;
+        for (size_t k = 0; k < valid.size(); ++k) {
+            const Point& p = s_.points[valid[k]];
+            if (!last || p.t - last->t > gapLimit_ || p.flagged[b]) {
+                last = &p;
+                cmcVar = dopplerVar = 0.0;
+                continue;
+            }
+            const double dt = p.t - last->t;
+            const Point* q = NextInArc(valid, k, b);
+            const bool tested = !s_.Dual(p);
+            bool slip = false, outlier = false;
+            SlipTest test = SlipTest::kCodeCarrier;
+            // Code minus carrier.
+            if (Present(p.code[b]) && Present(last->code[b])) {
+                const double c = p.code[b] - l * p.phase[b];
+                const double dc = c - (last->code[b] - l * last->phase[b]);
+                const double limit =
+                    std::max(kCmcFloor + kCmcFloorPerSecond * dt, 5.0 * std::sqrt(cmcVar));
+                if (std::fabs(dc) > limit) {
+                    if (q && Present(q->code[b])) {
+                        const double dq = (q->code[b] - l * q->phase[b]) - c;
+                        slip = std::fabs(dq) < limit;
+                        outlier = !slip;
+                    } else {
+                        slip = q == nullptr;
+                    }
+                } else {
+                    UpdateNoise(cmcVar, dc);
+                }
+            }
+            // Doppler-predicted phase.
+            const double r = DopplerResidual(p, b);
+            if (!slip && std::isfinite(r)) {
+                const double limit = std::min(std::max(kDopplerFloor + kDopplerFloorPerSecond * dt,
+                                                       5.0 * std::sqrt(dopplerVar)),
+                                              kDopplerCeiling);
+                if (std::fabs(r) > limit) {
+                    const double rq = q ? DopplerResidual(*q, b) : NAN;
+                    // A phase that jumps and comes back is an outlier, not a slip.
+                    const bool returns =
+                        std::isfinite(rq) && std::fabs(rq) > limit && std::fabs(rq + r) < limit;
+                    if (!returns) {
+                        slip = true;
+                        outlier = false;
+                        test = SlipTest::kDoppler;
+                    } else {
+                        outlier = true;
+                    }
+                } else {
+                    UpdateNoise(dopplerVar, r);
+                }
+            }
+            if (slip && tested) Report(p, b, test);
+            if (!outlier || !tested) last = &p;
+        }
+    }
+
+    // The Doppler residual of a phase in cycles with the epoch's common part removed; NaN when
+    // there is none.
+    double DopplerResidual(const Point& p, size_t b) const {
+        const double r = p.dopplerResidual[b];
+        if (!std::isfinite(r) || p.epoch >= common_.size() || !std::isfinite(common_[p.epoch]))
+            return NAN;
+        return (r - common_[p.epoch]) / s_.wavelength[b];
+    }
+
+    const Series& s_;
+    double gapLimit_;
+    const std::vector<double>& common_;
+    std::vector<CycleSlip>& out_;
+};
 
 }  // namespace
 
@@ -253,97 +447,93 @@ void FillCarrierWavelengths(RinexObsFile& m) {
     }
 }
 
-bool EstimateGlonassWavelengths(RinexObsFile& m, const SatelliteData& sat) {
-    const int n = SatelliteIndex(sat.sysCode, sat.prn);
-    if (sat.sysCode != kSysGlonass || n <= 0 || sat.blocks.size() < 2) return false;
-    double f = 0.0;
-    for (int band = 0; band < 2 && f == 0.0; ++band) {
-        const BlockData& b = sat.blocks[static_cast<size_t>(band)];
-        if (std::fabs(b.pseudorange) >= kTiny && std::fabs(b.carrierPhase) >= kTiny)
-            f = kC / (b.pseudorange / b.carrierPhase);
+const char* SlipTestName(SlipTest test) {
+    switch (test) {
+        case SlipTest::kGeometryFree:
+            return "geometry-free";
+        case SlipTest::kMelbourneWuebbena:
+            return "Melbourne-Wuebbena";
+        case SlipTest::kCodeCarrier:
+            return "code-minus-carrier";
+        case SlipTest::kDoppler:
+            return "Doppler";
     }
-    if (f == 0.0 || !std::isfinite(f)) return false;
-    const double k =
-        f < 1.3e9 ? std::round((f - 1.246e9) / 437500.0) : std::round((f - 1.602e9) / 562500.0);
-    if (!(k >= -7 && k <= 13)) return false;
-    m.wavelengths[static_cast<size_t>(n)] = {kC / (1602000000.0 + 562500.0 * k),
-                                             kC / (1246000000.0 + 437500.0 * k)};
+    return "";
+}
+
+bool GlonassWavelengths(const SatelliteData& sat, std::array<double, 2>& wavelengths) {
+    if (sat.sysCode != kSysGlonass) return false;
+    int channel = sat.glonassChannel;
+    if (channel < -7 || channel > 13) {
+        double f = 0.0;
+        for (size_t band = 0; band < 2 && band < sat.blocks.size() && f == 0.0; ++band) {
+            const BlockData& b = sat.blocks[band];
+            if (std::fabs(b.pseudorange) >= kTiny && std::fabs(b.carrierPhase) >= kTiny)
+                f = kC / (b.pseudorange / b.carrierPhase);
+        }
+        if (f == 0.0 || !std::isfinite(f)) return false;
+        const double k =
+            f < 1.3e9 ? std::round((f - 1.246e9) / 437500.0) : std::round((f - 1.602e9) / 562500.0);
+        if (!(k >= -7 && k <= 13)) return false;
+        channel = static_cast<int>(k);
+    }
+    wavelengths = {kC / (1602000000.0 + 562500.0 * channel),
+                   kC / (1246000000.0 + 437500.0 * channel)};
     return true;
 }
 
-void DopplerSlipTest(RinexObsFile& m, KestrinNotifyTarget* window) {
-    std::vector<DopplerState> states(kSatelliteIndexCount);
-    std::vector<char> seen(kSatelliteIndexCount);
-    const size_t epochs = m.epochs.size();
-    for (size_t e = 0; e < epochs; ++e) {
-        std::fill(seen.begin(), seen.end(), 0);
-        const double dt = e > 0 ? TimeDiff(m.epochs[e].time, m.epochs[e - 1].time) : 0.0;
-        for (SatelliteData& sat : m.epochs[e].sats) {
-            const int n = SatelliteIndex(sat.sysCode, sat.prn);
-            if (n <= 0 || sat.blocks.size() < 2) continue;
-            const std::array<double, 2> l = Wavelengths(m, sat);
-            if (l[0] * l[1] == 0.0) continue;
-            DopplerSatellite(sat, l, dt, states[static_cast<size_t>(n)]);
-            seen[static_cast<size_t>(n)] = 1;
-        }
-        ForgetUnseen(states, seen);
-        Notify(window, static_cast<long>(e * 100 / epochs));
+bool EstimateGlonassWavelengths(RinexObsFile& m, const SatelliteData& sat) {
+    const int n = SatelliteIndex(sat.sysCode, sat.prn);
+    std::array<double, 2> l{};
+    if (n <= 0 || !GlonassWavelengths(sat, l)) return false;
+    m.wavelengths[static_cast<size_t>(n)] = l;
+    return true;
+}
+
+std::vector<CycleSlip> FindCycleSlips(const RinexObsFile& m, KestrinNotifyTarget* window) {
+    std::vector<CycleSlip> slips;
+    if (m.epochs.empty()) return slips;
+    const double gapLimit = kGapIntervals * SamplingInterval(m) + 1e-3;
+    std::vector<Series> all = BuildSeries(m);
+    FillDopplerResiduals(all, gapLimit);
+    const std::vector<double> common = CommonDopplerParts(all, m.epochs.size());
+    for (size_t n = 0; n < all.size(); ++n) {
+        SatelliteTests(all[n], gapLimit, common, slips).Run();
+        Notify(window, static_cast<long>((n + 1) * 100 / all.size()));
+    }
+    std::sort(slips.begin(), slips.end(), [](const CycleSlip& a, const CycleSlip& b) {
+        if (a.epoch != b.epoch) return a.epoch < b.epoch;
+        if (a.satellite != b.satellite) return a.satellite < b.satellite;
+        return a.band < b.band;
+    });
+    return slips;
+}
+
+void MarkCycleSlips(RinexObsFile& m, const std::vector<CycleSlip>& slips) {
+    for (const CycleSlip& slip : slips) {
+        if (slip.epoch >= m.epochs.size()) continue;
+        std::vector<SatelliteData>& sats = m.epochs[slip.epoch].sats;
+        if (slip.satellite >= sats.size() || slip.band < 0) continue;
+        std::vector<BlockData>& blocks = sats[slip.satellite].blocks;
+        if (static_cast<size_t>(slip.band) < blocks.size())
+            blocks[static_cast<size_t>(slip.band)].lli |= 1u;
     }
 }
 
-void CodeCarrierSlipTest(RinexObsFile& m, KestrinNotifyTarget* window) {
-    std::vector<std::array<double, 2>> states(kSatelliteIndexCount);
-    std::vector<char> seen(kSatelliteIndexCount);
-    const size_t epochs = m.epochs.size();
-    for (size_t e = 0; e < epochs; ++e) {
-        std::fill(seen.begin(), seen.end(), 0);
-        for (SatelliteData& sat : m.epochs[e].sats) {
-            const int n = SatelliteIndex(sat.sysCode, sat.prn);
-            if (n <= 0 || sat.blocks.size() < 2) continue;
-            const std::array<double, 2> l = Wavelengths(m, sat);
-            if (!Known(l)) continue;
-            std::array<double, 2> x{};
-            for (size_t b = 0; b < 2; ++b) {
-                const BlockData& block = sat.blocks[b];
-                if (std::fabs(block.pseudorange) > kTiny && std::fabs(block.carrierPhase) > kTiny)
-                    x[b] = block.carrierPhase - block.pseudorange / l[b];
-            }
-            const std::array<double, 2>& prev = states[static_cast<size_t>(n)];
-            const std::array<double, 2> limits{15.0, 10.0};
-            for (size_t b = 0; b < 2; ++b) {
-                if (std::fabs(prev[b]) > kTiny && std::fabs(x[b]) > kTiny &&
-                    std::fabs(x[b] - prev[b]) > limits[b])
-                    Mark(sat, static_cast<int>(b));
-            }
-            states[static_cast<size_t>(n)] = x;
-            seen[static_cast<size_t>(n)] = 1;
-        }
-        ForgetUnseen(states, seen);
-        Notify(window, static_cast<long>(e * 100 / epochs));
-    }
-}
-
-void TimeSeriesSlipTest(RinexObsFile& m, KestrinNotifyTarget* window) {
-    std::vector<SeriesCell> table = SeriesTable(m);
-    for (size_t n = 1; n < static_cast<size_t>(kSatelliteIndexCount); ++n) {
-        SeriesSatellite(m, table, n);
-        Notify(window, static_cast<long>(n * 100 / kSatelliteIndexCount));
-    }
-}
-
-int DetectSlips(const std::string& path, KestrinNotifyTarget* window) {
-    const EditLock lock(path);  // one edit of the file at a time, from reading to writing
-    if (!lock.ok()) return 0;
+int DetectSlips(const std::string& path, KestrinNotifyTarget* window, bool write,
+                std::vector<CycleSlip>* found) {
+    // One edit of the file at a time, from reading to writing.
+    const EditLock lock(write ? path : std::string());
+    if (write && !lock.ok()) return 0;
     RinexObsFile& model = SharedRinexObsFile();
     if (model.Read(path, window) == 0) return 0;
-    FillCarrierWavelengths(model);
-    if (HasDoppler(model)) {
-        DopplerSlipTest(model, window);
-    } else {
-        CodeCarrierSlipTest(model, window);
-        TimeSeriesSlipTest(model, window);
+    std::vector<CycleSlip> slips = FindCycleSlips(model, window);
+    if (write) {
+        MarkCycleSlips(model, slips);
+        if (!WriteSlipMarks(path, model)) return 0;
     }
-    return WriteSlipMarks(path, model) ? 1 : 0;
+    if (found) *found = std::move(slips);
+    return 1;
 }
 
 }  // namespace kestrin

@@ -23,6 +23,8 @@ int WriteStaticFileTimes(const std::string& path, const std::string& startText,
 
 // Marks the phase offsets as counted from the antenna bottom and writes the measured height
 // (rounded to millimetres), the measuring method and the point name (at most 8 characters).
+// Offsets that counted from the measuring edge are recounted from the bottom (H added), so
+// that they keep their meaning; 0, writing nothing, when the recounted offsets do not fit.
 int WriteStaticAntennaSetup(const std::string& path, const std::string& pointName, int method,
                             double measuredHeight);
 

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "rinex/dexp.h"
+#include "rinex/version_comment.h"
 
 namespace kestrin {
 namespace {
@@ -171,7 +172,7 @@ std::string NavEndLine() {
 }
 
 std::string NavHeaderText(NavFileKind kind, const NavHeaderInput& in) {
-    std::string text = NavVersionLine(kind, in) + NavRunByLine(in.stamp);
+    std::string text = NavVersionLine(kind, in) + NavRunByLine(in.stamp) + ConvertedByLine();
     if (kind == NavFileKind::Mixed) return text + NavEndLine();
     return text + NavIonoLines(kind, in) + NavLeapLine(in.leapSeconds) + NavEndLine();
 }

@@ -14,6 +14,7 @@
 #include "rinex/obs_codes.h"
 #include "rinex/obs_records.h"
 #include "rinex/text_format.h"
+#include "rinex/version_comment.h"
 
 namespace kestrin {
 
@@ -243,6 +244,7 @@ std::string OpeningLines(const RawConverter& w, const std::string& runStamp) {
                : "OBSERVATION DATA    M (MIXED)           RINEX VERSION / TYPE\n";
     AppendFormat(out, "%-20s%-20c%-20.20sPGM / RUN BY / DATE \n",
                  ObsProgramName(info.receiverType).c_str(), ' ', runStamp.c_str());
+    out += ConvertedByLine();
     out += kSystemComments;
     if (!rinex3 && info.profile.strengthInDbHz) {
         out += "Signal Strength values S1,S2 are in dBHz                    COMMENT             \n";
@@ -354,14 +356,15 @@ std::string PhaseShiftAndGlonassLines(const RawConverter& w) {
 std::string ClosingLines(const RawConverter& w) {
     const HeaderInfo& info = w.info;
     std::string out;
-    if (!w.options.rinex3) {
-        out += w.options.phaseCenter
-                   ? "*** Above antenna height is from mark to PHASE CENTER.      "
-                     "COMMENT             \n"
-                   : "*** Above antenna height is from mark to ANTENNA BOTTOM.    "
-                     "COMMENT             \n";
+    // Which point ANTENNA: DELTA H reaches, in every version: the L1 phase centre (not the
+    // reference point RINEX defines, so a calibration must not add the offset again) or the
+    // antenna bottom.
+    out += w.options.phaseCenter ? "*** Above antenna height is from mark to PHASE CENTER.      "
+                                   "COMMENT             \n"
+                                 : "*** Above antenna height is from mark to ANTENNA BOTTOM.    "
+                                   "COMMENT             \n";
+    if (!w.options.rinex3)
         out += "CARRIER PHASE MEASUREMENTS: PHASE SHIFTS REMOVED            COMMENT             \n";
-    }
     AppendFormat(out, "%6d%6d%14.4f%30s    %-20s\n", info.methodMask, info.measureMethod,
                  info.measuredHeight, "ANT MEASURE TYPE/HEIGT", "COMMENT");
     AppendFormat(out, "%10.4f%10.4f%10.4f%10.4f%10.4f          %-20s\n", info.antennaRadius,
@@ -446,6 +449,7 @@ bool WriteModelText(const std::string& path, const HeaderInfo& header,
                      local.tm_year + 1900 - 2000, local.tm_hour, local.tm_min);
     AppendFormat(text, "%-20s%-20c%-20sPGM / RUN BY / DATE \n", "Zephyrane 1.0", ' ',
                  stamp.c_str());
+    text += ConvertedByLine();
     text += kSystemComments;
     text += CommonSiteLines(header);
     text += "     8    C1    L1    D1    S1    P2    L2    D2    S2      # / TYPES OF OBSERV \n";

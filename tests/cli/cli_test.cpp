@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "static_header.h"
+#include "tollmere_version.h"
 
 namespace fs = std::filesystem;
 
@@ -118,6 +119,15 @@ TEST_F(CliProgram, HelpExitsWithZero) {
         const CliRun run = Cli(args);
         EXPECT_EQ(run.status, 0);
         EXPECT_NE(run.out.find("tollmere-cli convert [options] INPUT..."), std::string::npos);
+    }
+}
+
+TEST_F(CliProgram, VersionPrintsTheReleaseNumber) {
+    for (const char* arg : {"--version", "version"}) {
+        const CliRun run = Cli({arg});
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, "tollmere-cli " TOLLMERE_VERSION "\n");
+        EXPECT_EQ(run.err, "");
     }
 }
 
@@ -253,6 +263,17 @@ TEST_F(CliSample, DefaultConversionWritesAndListsTheRinexFiles) {
     EXPECT_NE(obs.find("  2009    12    18    23    07   45.0000000     GPS         TIME OF LAST"),
               std::string::npos);
     EXPECT_EQ(EpochRecords(obs), 46);
+    // Every header names the release that wrote it, right after the program line.
+    const std::string comment = "converted by Tollmere " TOLLMERE_VERSION;
+    for (const char* name :
+         {"out/oemv_20091218.09G", "out/oemv_20091218.09N", "out/oemv_20091218.09O"}) {
+        std::istringstream lines(ReadText(dir_ / name));
+        std::string line;
+        for (int i = 0; i < 3; ++i) std::getline(lines, line);
+        if (!line.empty() && line.back() == '\r') line.pop_back();  // CR LF navigation files
+        EXPECT_EQ(line, comment + std::string(60 - comment.size(), ' ') + "COMMENT             ")
+            << name;
+    }
 }
 
 TEST_F(CliSample, OptionsReachTheOutput) {

@@ -1,6 +1,8 @@
 // The file commands of tollmere-cli (position, info, antenna, slips) and the convert options
 // --position, --json and --jobs, run as the program itself on real files.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -204,6 +206,23 @@ TEST_F(Commands, InfoReadsStaticAndRinexHeaders) {
     const std::vector<double> xyz = NumbersAfter(run.out.substr(rinex), "position X Y Z (m)");
     ASSERT_EQ(xyz.size(), 3u);
     EXPECT_LT(Distance(xyz, k0759), 100.0);
+    // The height reference: a file without the comment follows RINEX (reference point); a
+    // converted file states it (RINEX 3 as well), and a static file gives both reductions.
+    EXPECT_NE(run.out.find("reference not stated (RINEX: the antenna reference point)"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("  antenna bottom     "), std::string::npos) << run.out;
+    for (const bool bottom : {false, true}) {
+        std::vector<std::string> args = {"convert", "-o", Path(bottom ? "ob" : "op"), sample};
+        if (bottom) args.push_back("--no-phase-center");
+        ASSERT_EQ(Cli(args).status, 0);
+        const CliResult converted = Cli({"info", Path(bottom ? "ob" : "op") + "/site.09O"});
+        ASSERT_EQ(converted.status, 0) << converted.err;
+        EXPECT_NE(converted.out.find(bottom ? "to the antenna bottom (antenna reference point)"
+                                            : "to the L1 phase centre"),
+                  std::string::npos)
+            << converted.out;
+    }
     // One unreadable file among good ones: the others are still printed, status 1.
     const CliResult mixed = Cli({"info", Path("none.dat"), sample});
     EXPECT_EQ(mixed.status, 1);
@@ -277,7 +296,29 @@ TEST_F(Commands, AntennaKeepsWhatIsNotGiven) {
 
 TEST_F(Commands, SlipsMarksPhasesAndRewritesTheFile) {
     const std::string obs = Copy(Data("rinex3/07590920.05o"), "07590920.05o");
+    // A dry run reports the same as the run that marks, per satellite and band with epoch
+    // times and tests, and changes nothing; --json gives it as one object.
+    const CliResult dry = Cli({"slips", "--dry-run", obs});
+    ASSERT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(ReadText(obs), ReadText(Data("rinex3/07590920.05o")));
+    EXPECT_NE(dry.out.find("would be marked as cycle slips"), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find(" band 1: "), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find("2005-04-02 "), std::string::npos) << dry.out;
+    const CliResult json = Cli({"slips", "--dry-run", "--json", obs});
+    ASSERT_EQ(json.status, 0) << json.err;
+    EXPECT_EQ(json.out.find("{\"file\":"), 0u) << json.out;
+    EXPECT_NE(json.out.find("\"dry_run\":true"), std::string::npos) << json.out;
+    EXPECT_NE(json.out.find("\"test\":\""), std::string::npos) << json.out;
+    EXPECT_EQ(std::count(json.out.begin(), json.out.end(), '\n'), 1);
+    EXPECT_EQ(ReadText(obs), ReadText(Data("rinex3/07590920.05o")));
     const CliResult run = Cli({"slips", obs});
+    {
+        long wouldBe = -1, marked = -2;
+        std::sscanf(dry.out.c_str() + obs.size(), ": %ld", &wouldBe);
+        std::sscanf(run.out.c_str() + obs.size(), ": %ld", &marked);
+        EXPECT_EQ(wouldBe, marked);
+        EXPECT_EQ(dry.out.substr(dry.out.find('\n')), run.out.substr(run.out.find('\n')));
+    }
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find(obs + ": "), std::string::npos);
     EXPECT_NE(run.out.find("marked as cycle slips"), std::string::npos) << run.out;

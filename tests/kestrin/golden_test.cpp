@@ -1,7 +1,8 @@
 // Golden end-to-end checks: every real receiver fixture of tests/data that the converter
 // handles is wrapped in a static header, converted in the option sets that matter, and every
 // output file is compared whole with its expected copy under tests/golden/<fixture>/<options>/.
-// Only the "PGM / RUN BY / DATE" line (it carries the run date) is masked.
+// Only the "PGM / RUN BY / DATE" line (it carries the run date) and the release number of the
+// "converted by Tollmere" comment are masked.
 //
 // After a reviewed change of the output, regenerate the expected files with
 // tools/update_golden.sh (it runs these tests with TOLLMERE_UPDATE_GOLDEN=1).
@@ -96,9 +97,12 @@ std::string ReadWhole(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The text with the columns before the "PGM / RUN BY / DATE" label replaced by a fixed mark.
+// The text with the columns before the "PGM / RUN BY / DATE" label replaced by a fixed mark,
+// and the release number of the "converted by Tollmere X.Y.Z" comment likewise.
 std::string MaskRunLine(const std::string& text) {
     static const std::string kLabel = "PGM / RUN BY / DATE";
+    static const std::string kConvertedBy = "converted by Tollmere ";
+    static const std::string kComment = "COMMENT";
     std::string out;
     out.reserve(text.size());
     size_t pos = 0;
@@ -108,6 +112,11 @@ std::string MaskRunLine(const std::string& text) {
         std::string line = text.substr(pos, end - pos);
         if (line.size() >= 60 + kLabel.size() && line.compare(60, kLabel.size(), kLabel) == 0)
             line.replace(0, 60, std::string("(masked)").append(52, ' '));
+        else if (line.size() >= 60 + kComment.size() &&
+                 line.compare(0, kConvertedBy.size(), kConvertedBy) == 0 &&
+                 line.compare(60, kComment.size(), kComment) == 0)
+            line.replace(kConvertedBy.size(), 60 - kConvertedBy.size(),
+                         std::string("(masked)").append(60 - kConvertedBy.size() - 8, ' '));
         out += line;
         pos = end;
     }

@@ -66,7 +66,8 @@ double Field(const std::string& line, size_t index, bool& present) {
 std::string WithoutProgramLine(const std::string& text) {
     std::string out;
     for (const std::string& line : Lines(text)) {
-        if (line.find("PGM / RUN BY / DATE") == 60) continue;
+        if (line.find("PGM / RUN BY / DATE") == 60 || line.rfind("converted by Tollmere ", 0) == 0)
+            continue;
         out += line + "\n";
     }
     return out;

@@ -38,7 +38,8 @@ std::vector<SessionEpoch> ReadRinex3Session(const std::string& text, size_t coun
 using ObsValues = std::map<std::string, std::map<std::string, std::map<std::string, double>>>;
 ObsValues ReadRinex3Values(const std::string& text);
 
-// The text of an output file without its "PGM / RUN BY / DATE" line (the run date varies).
+// The text of an output file without its "PGM / RUN BY / DATE" line (the run date varies) and
+// its "converted by Tollmere" comment (the release number).
 std::string WithoutProgramLine(const std::string& text);
 
 // "> yyyy mm dd hh mm ss.sssssss" of a time, as the epoch lines start.

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -20,10 +22,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <sstream>
+#include <tuple>
 
 #include "about_dlg.h"
 #include "antenna_dlg.h"
+#include "column_text.h"
 #include "conversion.h"
 #include "language.h"
 #include "library_binding.h"
@@ -31,6 +36,7 @@
 #include "support/static_file.h"
 #include "support/temp_dir.h"
 #include "tollmere_dlg.h"
+#include "tollmere_version.h"
 
 using namespace tollmere;
 using testsupport::StaticHeaderFields;
@@ -46,8 +52,13 @@ class TestDialog : public CTollmereDlg {
     bool answerYes = true;
     std::function<bool(CSetAnteHeightDlg&)> editor;
 
+    QStringList openedFolders;
+    QString saveChoice;
+
   protected:
     void showMessage(QMessageBox::Icon, const QString& text) override { messages << text; }
+    void openFolder(const QString& folder) override { openedFolders << folder; }
+    QString chooseSaveFile(const QString&) override { return saveChoice; }
     bool askYesNo(const QString&) override { return answerYes; }
     QString chooseFolder(const QString&) override { return folderChoice; }
     bool runEditor(CSetAnteHeightDlg& dlg) override { return editor ? editor(dlg) : false; }
@@ -96,6 +107,20 @@ std::vector<std::string> LinesWithout(const std::string& path,
         if (keep) lines.push_back(line);
     }
     return lines;
+}
+
+// Lists the folder of the folder field and waits for the scan's end.
+bool Scan(CTollmereDlg& dlg) {
+    QSignalSpy listed(&dlg, &CTollmereDlg::listed);
+    dlg.scanFolder();
+    return listed.wait(60000) && listed.front().front().toBool();
+}
+
+// Presses "Path" and waits for the listing it starts.
+bool PathAndWait(CTollmereDlg& dlg) {
+    QSignalSpy listed(&dlg, &CTollmereDlg::listed);
+    dlg.onPath();
+    return listed.wait(60000);
 }
 
 // Runs Export and waits until the queue is done.
@@ -180,7 +205,7 @@ class TollmereTest : public QObject {
         for (const Case& c : cases) {
             TestDialog dlg;
             dlg.folderEdit()->setText(QString::fromStdString(dir.path()));
-            dlg.scanFolder();
+            Scan(dlg);
             c.setup(dlg);
             QVERIFY2(!dlg.exportChecked(), c.what);
             QCOMPARE(dlg.messages, c.message.isEmpty() ? QStringList{} : QStringList{c.message});
@@ -206,19 +231,19 @@ class TollmereTest : public QObject {
 
         TestDialog dlg;
         dlg.folderEdit()->setText(QString::fromStdString(dir.path()));
-        dlg.scanFolder();
+        Scan(dlg);
         QStringList names;
         for (int r = 0; r < dlg.fileList()->rowCount(); ++r)
             names << dlg.fileList()->item(r, 0)->text();
         names.sort();
         QCOMPARE(names, (QStringList{"B.Rt17", "a.dat", "blank.STH", "short.raw"}));
 
-        QCOMPARE(Cell(dlg, "a.dat", kColHeight), QStringLiteral("1.500M"));
-        QCOMPARE(Cell(dlg, "a.dat", kColSize), QStringLiteral("1.086K"));
+        QCOMPARE(Cell(dlg, "a.dat", kColHeight), QStringLiteral("1.500 m"));
+        QCOMPARE(Cell(dlg, "a.dat", kColSize), QStringLiteral("1.086 KB"));
         QCOMPARE(Cell(dlg, "a.dat", kColDate), QStringLiteral("2013-1-5"));
         QCOMPARE(Cell(dlg, "a.dat", kColStart), QStringLiteral("08:01:02"));
         QCOMPARE(Cell(dlg, "a.dat", kColStop), QStringLiteral("09:30:00"));
-        QCOMPARE(Cell(dlg, "blank.STH", kColHeight), QStringLiteral("-0.250M"));
+        QCOMPARE(Cell(dlg, "blank.STH", kColHeight), QStringLiteral("-0.250 m"));
         QCOMPARE(dlg.fileList()->item(RowOf(dlg, "a.dat"), 0)->checkState(), Qt::Unchecked);
 
         // Blank start: the file's creation time, without leading zeros.
@@ -231,27 +256,40 @@ class TollmereTest : public QObject {
             QStringLiteral("%1-%2-%3").arg(today.year()).arg(today.month()).arg(today.day());
         for (const char* name : {"B.Rt17", "short.raw"}) {
             QCOMPARE(Cell(dlg, name, kColDate), date);
-            QCOMPARE(Cell(dlg, name, kColHeight), QStringLiteral("0.000M"));
+            QCOMPARE(Cell(dlg, name, kColHeight), QStringLiteral("0.000 m"));
             QVERIFY(clock.match(Cell(dlg, name, kColStart)).hasMatch());
             QVERIFY(clock.match(Cell(dlg, name, kColStop)).hasMatch());
         }
-        QCOMPARE(Cell(dlg, "B.Rt17", kColSize), QStringLiteral("1024B"));
-        QCOMPARE(Cell(dlg, "short.raw", kColSize), QStringLiteral("13B"));
+        QCOMPARE(Cell(dlg, "B.Rt17", kColSize), QStringLiteral("1024 B"));
+        QCOMPARE(Cell(dlg, "short.raw", kColSize), QStringLiteral("13 B"));
 
         // A folder that cannot be listed leaves the list as it was.
         dlg.folderEdit()->setText(QString::fromStdString(dir.File("missing")));
-        dlg.scanFolder();
+        Scan(dlg);
         QCOMPARE(dlg.messages, QStringList{"Find File Failed!"});
         QCOMPARE(dlg.fileList()->rowCount(), 4);
     }
 
     void sizeAndNameRules() {
-        const std::pair<int64_t, const char*> sizes[] = {
-            {0, "0B"},           {1024, "1024B"},
-            {1025, "1.001K"},    {1048576, "1024.000K"},
-            {1048577, "1.000M"}, {5000000000LL, "4768.372M"}};
-        for (const auto& [bytes, text] : sizes)
-            QCOMPARE(QString::fromStdString(FormatFileSize(bytes)), QString(text));
+        const std::pair<int64_t, const char*> sizes[] = {{0, "0 B"},
+                                                         {1024, "1024 B"},
+                                                         {1025, "1.001 KB"},
+                                                         {1048576, "1024.000 KB"},
+                                                         {1048577, "1.000 MB"},
+                                                         {5000000000LL, "4768.372 MB"}};
+        for (const auto& [bytes, text] : sizes) QCOMPARE(SizeText(bytes), QString(text));
+        QCOMPARE(HeightText(-0.25), QStringLiteral("-0.250 m"));
+        const std::tuple<const char*, const char*, const char*> durations[] = {
+            {"08:00:00", "09:30:05", "1:30:05"}, {"23:07:00", "23:07:45", "0:00:45"},
+            {"23:30:00", "0:10:00", "0:40:00"},  // past midnight
+            {"9:5:7", "9:5:7", "0:00:00"},       {"", "09:00:00", ""},
+            {"25:00:00", "09:00:00", ""},        {"08:00", "09:00:00", ""}};
+        for (const auto& [start, stop, text] : durations)
+            QCOMPARE(DurationText(start, stop), QString(text));
+        QCOMPARE(DisplayName("a\nb.dat"), QString::fromUtf8("a\u21B5b.dat"));
+        QCOMPARE(DisplayName("\xc3\x9c"
+                             "ber.dat"),
+                 QString::fromUtf8("\u00DCber.dat"));
         QVERIFY(IsRawFileName("x.ZhD") && IsRawFileName("a.b.rt27") && IsRawFileName("y.bin"));
         QVERIFY(!IsRawFileName("dat") && !IsRawFileName("x.dat.txt") && !IsRawFileName("x.rt1"));
     }
@@ -262,17 +300,17 @@ class TollmereTest : public QObject {
         dirWrite(two, "b.dat");
         TestDialog dlg;
         dlg.folderChoice = QString::fromStdString(one.path());
-        dlg.onPath();
+        QVERIFY(PathAndWait(dlg));
         QCOMPARE(dlg.folderEdit()->text(), dlg.folderChoice);
         QCOMPARE(dlg.fileList()->rowCount(), 1);
         Check(dlg, "a.dat");
         dlg.answerYes = false;  // keep the folder, scan again (check marks gone)
         dlg.folderChoice = QString::fromStdString(two.path());
-        dlg.onPath();
+        QVERIFY(PathAndWait(dlg));
         QCOMPARE(dlg.folderEdit()->text(), QString::fromStdString(one.path()));
         QCOMPARE(dlg.fileList()->item(0, 0)->checkState(), Qt::Unchecked);
         dlg.answerYes = true;
-        dlg.onPath();
+        QVERIFY(PathAndWait(dlg));
         QCOMPARE(Cell(dlg, "b.dat", kColName), QStringLiteral("b.dat"));
     }
 
@@ -282,7 +320,7 @@ class TollmereTest : public QObject {
         dirWrite(dir, "b.dat");
         TestDialog dlg;
         dlg.folderEdit()->setText(QString::fromStdString(dir.path()));
-        dlg.scanFolder();
+        Scan(dlg);
         dlg.selectAllButton()->click();
         QCOMPARE(dlg.selectAllButton()->text(), QStringLiteral("SELECT NONE"));
         for (int r = 0; r < 2; ++r) QCOMPARE(dlg.fileList()->item(r, 0)->checkState(), Qt::Checked);
@@ -298,7 +336,7 @@ class TollmereTest : public QObject {
         dir.Write("noheader.dat", std::string(4096, '\x55'));
         TestDialog dlg;
         dlg.folderEdit()->setText(QString::fromStdString(dir.path()));
-        dlg.scanFolder();
+        Scan(dlg);
         dlg.versionList()->setCurrentIndex(0);  // Rinex2.10: "Mixed V3.02" disabled until the end
         Check(dlg, "noheader.dat");
         Check(dlg, "oemv_20091218.dat");
@@ -317,13 +355,16 @@ class TollmereTest : public QObject {
         QVERIFY(idle.wait(120000));
 
         QCOMPARE(maxProgress, 100);
-        QCOMPARE(dlg.statusLine()->text(), QStringLiteral("Complete"));
+        QCOMPARE(dlg.statusLine()->text(),
+                 QStringLiteral("Complete: 1 converted, 1 failed, 0 skipped"));
         QCOMPARE(dlg.fileList()->item(row, kColDate)->text(), date);
         QCOMPARE(dlg.fileList()->item(row, kColStart)->text(), QStringLiteral("23:07:00"));
-        // The file without a header failed with its name and the library's reason; the queue went
-        // on.
-        QCOMPARE(dlg.messages.size(), 1);
-        QVERIFY(dlg.messages[0].startsWith("noheader.dat Convert to Rinex Error\n"));
+        // The file without a header failed with the library's reason, in its row and the log,
+        // without a box that holds up the queue.
+        QVERIFY(dlg.messages.isEmpty());
+        QCOMPARE(dlg.resultOf("noheader.dat")->state, RowResult::State::Failed);
+        QVERIFY(Cell(dlg, "noheader.dat", kColResult).startsWith("failed: Not a static file"));
+        QVERIFY(dlg.logView()->toPlainText().contains("noheader.dat: Convert to Rinex Error: "));
         QVERIFY(std::filesystem::exists(dir.File("oemv_20091218.09O")));
         QVERIFY(std::filesystem::exists(dir.File("oemv_20091218.09N")));
         QVERIFY(dlg.mixedBox()->isEnabled() && dlg.exportButton()->isEnabled() &&
@@ -336,7 +377,7 @@ class TollmereTest : public QObject {
         dir.Write("b.dat", SampleBytes());
         TestDialog dlg;
         dlg.folderEdit()->setText(QString::fromStdString(dir.path()));
-        dlg.scanFolder();
+        Scan(dlg);
         dlg.selectAllButton()->click();
         QVERIFY(dlg.exportChecked());
         dlg.exitButton()->click();  // waits for the running file; the queue is dropped
@@ -353,7 +394,7 @@ class TollmereTest : public QObject {
         in.Write("oemv_20091218.dat", SampleBytes());
         TestDialog dlg;
         dlg.folderEdit()->setText(QString::fromStdString(in.path()));
-        dlg.scanFolder();
+        Scan(dlg);
         dlg.samePathBox()->setChecked(false);
         Check(dlg, "oemv_20091218.dat");
         dlg.folderChoice = QString::fromStdString(plain.path());
@@ -404,12 +445,14 @@ class TollmereTest : public QObject {
             CurrentLibraryNames().conversion = library;
             TestDialog dlg;
             dlg.folderEdit()->setText(QString::fromStdString(dir.path()));
-            dlg.scanFolder();
+            Scan(dlg);
             dlg.selectAllButton()->click();
             QVERIFY(ExportAndWait(dlg));
-            QCOMPARE(dlg.messages.size(), 2);
-            for (const QString& m : dlg.messages) {
-                QVERIFY2(m.contains("Convert to Rinex Error") && m.contains(named), qPrintable(m));
+            QVERIFY(dlg.messages.isEmpty());
+            for (const char* name : {"oemv_20091218.dat", "second.dat"}) {
+                const RowResult* result = dlg.resultOf(name);
+                QVERIFY(result && result->state == RowResult::State::Failed);
+                QVERIFY2(result->reason.contains(named), qPrintable(result->reason));
             }
             QVERIFY(FilesEndingInO(dir.path()).empty());
         }
@@ -420,13 +463,15 @@ class TollmereTest : public QObject {
         dir.Write("oemv_20091218.dat", SampleBytes());
         TestDialog dlg;
         dlg.folderEdit()->setText(QString::fromStdString(dir.path()));
-        dlg.scanFolder();
+        Scan(dlg);
         dlg.samePathBox()->setChecked(false);
         dlg.folderChoice = QString::fromStdString(dir.File("no/such/folder"));
         Check(dlg, "oemv_20091218.dat");
         QVERIFY(ExportAndWait(dlg));
-        QCOMPARE(dlg.messages.size(), 1);
-        QVERIFY(dlg.messages[0].startsWith("oemv_20091218.dat Convert to Rinex Error"));
+        QVERIFY(dlg.messages.isEmpty());
+        QVERIFY2(Cell(dlg, "oemv_20091218.dat", kColResult)
+                     .startsWith("failed: An output file could not be written completely."),
+                 qPrintable(Cell(dlg, "oemv_20091218.dat", kColResult)));
         QVERIFY(FilesEndingInO(dir.path()).empty());
     }
 
@@ -483,7 +528,7 @@ class TollmereTest : public QObject {
         TestDialog dlg;
         dlg.phaseCenterBox()->setChecked(false);
         dlg.folderEdit()->setText(QString::fromStdString(dir.path()));
-        dlg.scanFolder();
+        Scan(dlg);
         QString shownOutput, proposed;
         double bottomHeight = 0.0;
         dlg.editor = [&](CSetAnteHeightDlg& e) {
@@ -496,7 +541,9 @@ class TollmereTest : public QObject {
             return e.result() == QDialog::Accepted;
         };
         dlg.fileList()->selectRow(0);
+        QSignalSpy listed(&dlg, &CTollmereDlg::listed);
         dlg.editRow(0);
+        QVERIFY(listed.wait(60000));  // the folder is listed again after the rename
         QCOMPARE(proposed, QStringLiteral("site"));
         QCOMPARE(shownOutput.toDouble(), 1.22);
         QVERIFY(std::fabs(bottomHeight - 1.15) < 1e-9);
@@ -505,7 +552,7 @@ class TollmereTest : public QObject {
         const std::string header = ReadAll(dir.File("ROOF0051.dat"));
         QCOMPARE(header.substr(181, 5), std::string("ROOF\0", 5));
         QCOMPARE(dlg.fileList()->rowCount(), 1);
-        QCOMPARE(Cell(dlg, "ROOF0051.dat", kColHeight), QStringLiteral("1.200M"));
+        QCOMPARE(Cell(dlg, "ROOF0051.dat", kColHeight), QStringLiteral("1.200 m"));
 
         // A rename onto an existing recording is refused: both files stay as they were named.
         dlg.messages.clear();
@@ -514,7 +561,7 @@ class TollmereTest : public QObject {
         f.year = 2013, f.month = 1, f.day = 5;
         testsupport::WriteStaticFile(dir.path(), "roof.x.dat", f, "");  // would become ROOF005X.dat
         dir.Write("ROOF005X.dat", other);
-        dlg.scanFolder();
+        Scan(dlg);
         dlg.editor = [&](CSetAnteHeightDlg& e) {
             e.onOk();
             return true;
@@ -534,7 +581,7 @@ class TollmereTest : public QObject {
         bool opened = false;
         dlg.editor = [&](CSetAnteHeightDlg&) { return opened = true; };
         dlg.folderEdit()->setText(QString::fromStdString(dir.path()));
-        dlg.scanFolder();
+        Scan(dlg);
         dlg.editRow(RowOf(dlg, "short.dat"));
         QVERIFY(dlg.messages.isEmpty());
         dlg.editRow(RowOf(dlg, "nohead.dat"));
@@ -579,6 +626,7 @@ class TollmereTest : public QObject {
         QVERIFY(QRegularExpression("^Build Date:[A-Z][a-z]{2} \\d{1,2} \\d{4}$")
                     .match(about.buildLine()->text())
                     .hasMatch());
+        QCOMPARE(about.versionLine()->text(), QStringLiteral("Tollmere,Ver " TOLLMERE_VERSION));
         QCOMPARE(about.windowTitle(), QStringLiteral("About Tollmere"));
         TestDialog dlg;
         QCOMPARE(dlg.aboutButton()->text(), QStringLiteral("About Tollmere(&A)..."));
@@ -590,17 +638,323 @@ class TollmereTest : public QObject {
         QCOMPARE(UiLanguage(QLocale(QLocale::Russian, QLocale::Russia)), QStringLiteral("ru"));
         QCOMPARE(UiLanguage(QLocale(QLocale::German, QLocale::Germany)), QStringLiteral("en"));
         QCOMPARE(UiLanguage(QLocale::c()), QStringLiteral("en"));
-        const std::pair<QLocale, QString> cases[] = {
-            {QLocale(QLocale::Russian), QStringLiteral("Экспорт")},
-            {QLocale(QLocale::Chinese), QStringLiteral("导出")},
-            {QLocale(QLocale::English), QStringLiteral("Export")}};
-        for (const auto& [locale, exportText] : cases) {
+        struct Case {
+            QLocale locale;
+            QString exportText, result, size, height;
+        };
+        const Case cases[] = {
+            {QLocale(QLocale::Russian), "Экспорт", "Результат", "2.000 КБ", "1.500 м"},
+            {QLocale(QLocale::Chinese), "导出", "结果", "2.000 KB", "1.500 米"},
+            {QLocale(QLocale::English), "Export", "Result", "2.000 KB", "1.500 m"}};
+        for (const Case& c : cases) {
             QTranslator translator;
-            QVERIFY(InstallTranslation(translator, locale));
+            QVERIFY(InstallTranslation(translator, c.locale));
             TestDialog dlg;
-            QCOMPARE(dlg.exportButton()->text(), exportText);
+            QCOMPARE(dlg.exportButton()->text(), c.exportText);
+            QCOMPARE(dlg.fileList()->horizontalHeaderItem(kColResult)->text(), c.result);
+            QCOMPARE(SizeText(2048), c.size);
+            QCOMPARE(HeightText(1.5), c.height);
             QCoreApplication::removeTranslator(&translator);
         }
+    }
+
+    // A day's field work: six recordings, two of them bad. The batch never stops, every row
+    // says what happened, the log says it too and can be saved, the output folder opens.
+    void batchWithTwoBadFilesGoesOn() {
+        TempDir dir, out;
+        const std::string sample = SampleBytes();
+        const char* good[] = {"site1.dat", "site2.dat", "site3.dat", "site4.dat"};
+        for (const char* name : good) dir.Write(name, sample);
+        // A static header in front of bytes of no supported board format.
+        dir.Write("unknownboard.dat", sample.substr(0, 512) + std::string(20000, '\0'));
+        dir.Write("noheader.dat", std::string(4096, '\x55'));
+        TestDialog dlg;
+        dlg.folderEdit()->setText(QString::fromStdString(dir.path()));
+        QVERIFY(Scan(dlg));
+        QCOMPARE(dlg.fileList()->rowCount(), 6);
+        QCOMPARE(Cell(dlg, "site1.dat", kColMethod), MethodName(sample[145]));
+        QCOMPARE(Cell(dlg, "site1.dat", kColDuration), QStringLiteral("0:00:45"));
+        QCOMPARE(Cell(dlg, "noheader.dat", kColDuration), QString());
+        dlg.selectAllButton()->click();
+        dlg.samePathBox()->setChecked(false);
+        dlg.folderChoice = QString::fromStdString(out.path());
+        QVERIFY(!dlg.openOutputButton()->isEnabled());
+        int maxBatch = 0;
+        QStringList batchFormats;
+        connect(dlg.batchProgressBar(), &QProgressBar::valueChanged, this, [&](int v) {
+            maxBatch = std::max(maxBatch, v);
+            batchFormats << dlg.batchProgressBar()->format();
+        });
+        QVERIFY(ExportAndWait(dlg));
+
+        QVERIFY(dlg.messages.isEmpty());
+        for (const char* name : good) {
+            const RowResult* result = dlg.resultOf(name);
+            QVERIFY(result && result->state == RowResult::State::Converted);
+            QCOMPARE(result->written.size(), size_t{3});
+            for (const std::string& path : result->written)
+                QVERIFY2(std::filesystem::exists(path), path.c_str());
+            QCOMPARE(Cell(dlg, name, kColResult), QStringLiteral("converted, files written: 3"));
+        }
+        const std::string stem[] = {"site1", "site2", "site3", "site4"};
+        for (const std::string& s : stem)
+            QVERIFY(ReadAll(out.File(s + ".09O")).find("END OF HEADER") != std::string::npos);
+        QCOMPARE(Cell(dlg, "unknownboard.dat", kColResult),
+                 QStringLiteral("failed: Unknown format: no receiver data of a supported board "
+                                "format behind the static header."));
+        QCOMPARE(Cell(dlg, "noheader.dat", kColResult),
+                 QStringLiteral("failed: Not a static file (no static header) and no receiver "
+                                "data of a supported board format."));
+        QCOMPARE(dlg.statusLine()->text(),
+                 QStringLiteral("Complete: 4 converted, 2 failed, 0 skipped"));
+        QCOMPARE(maxBatch, 600);
+        QVERIFY(batchFormats.contains("File 6 of 6 (%p%)"));
+        QCOMPARE(dlg.progressBar()->value(), 100);
+        const QString log = dlg.logView()->toPlainText();
+        QVERIFY(
+            log.contains("site3.dat: converted, files written: site3.09O, site3.09N, site3.09G") ||
+            log.contains("site3.dat: converted, files written: "));
+        QVERIFY(log.contains("unknownboard.dat: Convert to Rinex Error: Unknown format"));
+        QVERIFY(log.contains("Complete: 4 converted, 2 failed, 0 skipped"));
+        // Nothing left half-written in the output folder.
+        for (const auto& e : std::filesystem::directory_iterator(out.path()))
+            QVERIFY(e.path().filename().string().find(".part") == std::string::npos);
+
+        QVERIFY(dlg.openOutputButton()->isEnabled());
+        dlg.openOutputButton()->click();
+        QCOMPARE(dlg.openedFolders, QStringList{QString::fromStdString(out.path())});
+        dlg.saveChoice = QString::fromStdString(out.File("day.log"));
+        dlg.saveLogButton()->click();
+        QCOMPARE(QString::fromStdString(ReadAll(out.File("day.log"))), log + "\n");
+        dlg.saveChoice = QString::fromStdString(out.File("no/such/day.log"));
+        dlg.saveLogButton()->click();
+        QCOMPARE(dlg.messages.size(), 1);
+        QVERIFY(dlg.messages[0].startsWith("The log could not be saved: "));
+    }
+
+    void cancelStopsAfterTheRunningFile() {
+        TempDir dir;
+        for (const char* name : {"a.dat", "b.dat", "c.dat"}) dir.Write(name, SampleBytes());
+        TestDialog dlg;
+        dlg.folderEdit()->setText(QString::fromStdString(dir.path()));
+        QVERIFY(Scan(dlg));
+        dlg.sortByColumn(kColName);
+        dlg.selectAllButton()->click();
+        QSignalSpy idle(&dlg, &CTollmereDlg::idle);
+        QVERIFY(dlg.exportChecked());
+        QVERIFY(dlg.cancelButton()->isEnabled() && !dlg.folderEdit()->isEnabled());
+        dlg.cancelButton()->click();
+        QVERIFY(idle.wait(120000));
+        QCOMPARE(dlg.resultOf("a.dat")->state, RowResult::State::Converted);
+        for (const char* name : {"b.dat", "c.dat"}) {
+            QCOMPARE(dlg.resultOf(name)->state, RowResult::State::Skipped);
+            QCOMPARE(Cell(dlg, name, kColResult), QStringLiteral("skipped (cancelled)"));
+        }
+        QCOMPARE(FilesEndingInO(dir.path()), std::vector<std::string>{dir.File("a.09O")});
+        QCOMPARE(dlg.statusLine()->text(),
+                 QStringLiteral("Complete: 1 converted, 0 failed, 2 skipped"));
+        QVERIFY(!dlg.cancelButton()->isEnabled() && dlg.exportButton()->isEnabled());
+    }
+
+    // Pipes, empty and sparse files, odd names, folders named like recordings: the list is
+    // built without blocking and each such file fails with its reason.
+    void hostileFolderIsListedAndFailsWithReasons() {
+        TempDir dir;
+        const std::string fifo = dir.File("pipe.dat");
+        QCOMPARE(mkfifo(fifo.c_str(), 0600), 0);
+        dir.Write("empty.dat", "");
+        const std::string sparse = dir.File("sparse.dat");
+        { std::ofstream(sparse).put('x'); }
+        std::filesystem::resize_file(sparse, 5LL << 30);
+        const std::string odd = "new\nline \xc3\x9c \xff.dat";  // a line feed, UTF-8, no UTF-8
+        dir.Write(odd, SampleBytes());
+        std::filesystem::create_directory(dir.File("folder.dat"));
+        dir.Write("vanishing.dat", SampleBytes());
+        TestDialog dlg;
+        dlg.folderEdit()->setText(QString::fromStdString(dir.path()));
+        QVERIFY(Scan(dlg));
+        QCOMPARE(dlg.fileList()->rowCount(), 5);
+        std::filesystem::remove(dir.File("vanishing.dat"));  // gone between listing and Export
+        int oddRow = -1, pipeRow = -1;
+        for (int r = 0; r < 5; ++r) {
+            if (dlg.rowFileName(r) == odd) oddRow = r;
+            if (dlg.rowFileName(r) == "pipe.dat") pipeRow = r;
+        }
+        QVERIFY(oddRow >= 0 && pipeRow >= 0);
+        QVERIFY(!dlg.fileList()->item(oddRow, kColName)->text().contains('\n'));
+        QVERIFY(dlg.fileList()
+                    ->item(pipeRow, kColResult)
+                    ->text()
+                    .startsWith("cannot be converted: Not a regular file"));
+        QCOMPARE(Cell(dlg, "sparse.dat", kColSize), QStringLiteral("5120.000 MB"));
+        dlg.selectAllButton()->click();
+        QVERIFY(ExportAndWait(dlg));
+        QCOMPARE(dlg.resultOf(odd)->state, RowResult::State::Converted);
+        QCOMPARE(dlg.resultOf("pipe.dat")->reason,
+                 QStringLiteral("Not a regular file (a pipe, device or folder); it was not read."));
+        QCOMPARE(dlg.resultOf("empty.dat")->reason, QStringLiteral("The file is empty."));
+        QCOMPARE(dlg.resultOf("vanishing.dat")->reason,
+                 QStringLiteral("The file no longer exists."));
+        QVERIFY(dlg.resultOf("sparse.dat")->reason.startsWith("Not a static file"));
+        QVERIFY(std::filesystem::exists(dir.File("new\nline \xc3\x9c \xff.09O")));
+        // The information window never opens the pipe either.
+        QVERIFY(dlg.fileInformation(pipeRow).contains("Not a regular file"));
+    }
+
+    // Each way a file can be no recording gets its own reason, as the command line words it.
+    void failureReasonsNameWhatIsWrong() {
+        TempDir dir;
+        const std::string sample = SampleBytes();
+        StaticHeaderFields unknownCode;
+        unknownCode.formatCode = 7;
+        const std::pair<std::string, std::string> files[] = {
+            {"truncated.dat", sample.substr(0, 100)},
+            {"code.dat", testsupport::StaticHeaderBytes(unknownCode) + sample.substr(512)},
+            {"headeronly.dat", sample.substr(0, 512)},
+            {"board.dat", sample.substr(0, 512) + std::string(3000, '\x11')}};
+        for (const auto& [name, bytes] : files) dir.Write(name, bytes);
+        TestDialog dlg;
+        dlg.folderEdit()->setText(QString::fromStdString(dir.path()));
+        QVERIFY(Scan(dlg));
+        dlg.selectAllButton()->click();
+        QVERIFY(ExportAndWait(dlg));
+        const std::pair<const char*, const char*> reasons[] = {
+            {"truncated.dat", "The static header is truncated (100 of 512 bytes)."},
+            {"code.dat",
+             "Not a valid static file: unknown static header format code 7 (expected 0, 1000 or "
+             "1099)."},
+            {"headeronly.dat", "No receiver data after the static header."},
+            {"board.dat",
+             "Unknown format: no receiver data of a supported board format behind the static "
+             "header."}};
+        for (const auto& [name, reason] : reasons) {
+            QVERIFY(dlg.resultOf(name) != nullptr);
+            QCOMPARE(dlg.resultOf(name)->reason, QString(reason));
+        }
+    }
+
+    void thousandsOfFilesAreListedOffTheWindowThread() {
+        TempDir dir;
+        const std::string header = testsupport::StaticHeaderBytes(StaticHeaderFields{});
+        for (int i = 0; i < 3000; ++i) dir.Write("f" + std::to_string(i) + ".dat", header);
+        TestDialog dlg;
+        dlg.folderEdit()->setText(QString::fromStdString(dir.path()));
+        QSignalSpy listed(&dlg, &CTollmereDlg::listed);
+        dlg.scanFolder();
+        QVERIFY(dlg.scanning());  // the call returned while the headers are still being read
+        dlg.scanFolder();         // asked again meanwhile: listed once more, afterwards
+        QVERIFY(listed.wait(60000));
+        QCOMPARE(listed.size(), 1);
+        QCOMPARE(dlg.fileList()->rowCount(), 3000);
+        QCOMPARE(Cell(dlg, "f2999.dat", kColPoint), QStringLiteral("ABCD-3"));
+        // A file that vanished after the folder was read is left out.
+        QVERIFY(!ReadStaticFileHead(dir.File("gone.dat")));
+    }
+
+    void typedFolderSortingAndRowMenu() {
+        TempDir dir;
+        StaticHeaderFields f;
+        f.antennaHeightMm = 2000;
+        f.startTime = "10:00:00", f.stopTime = "10:30:00";
+        testsupport::WriteStaticFile(dir.path(), "b.dat", f, std::string(5000, 'b'));
+        f.antennaHeightMm = 900;
+        f.startTime = "08:00:00", f.stopTime = "12:00:00";
+        testsupport::WriteStaticFile(dir.path(), "a.dat", f, std::string(200, 'a'));
+        f.antennaHeightMm = 10000;
+        testsupport::WriteStaticFile(dir.path(), "c.dat", f, std::string(1000, 'c'));
+        TestDialog dlg;
+        dlg.answerYes = false;
+        // Enter in the folder field lists it, without a question or a chooser.
+        dlg.folderEdit()->setText(QString::fromStdString(dir.path()));
+        QSignalSpy listed(&dlg, &CTollmereDlg::listed);
+        QTest::keyClick(dlg.folderEdit(), Qt::Key_Return);
+        QVERIFY(listed.wait(60000));
+        QVERIFY(dlg.messages.isEmpty());
+        QCOMPARE(dlg.fileList()->rowCount(), 3);
+        QCOMPARE(Cell(dlg, "a.dat", kColPoint), QStringLiteral("ABCD-3"));
+        QCOMPARE(Cell(dlg, "a.dat", kColDuration), QStringLiteral("4:00:00"));
+        QCOMPARE(Cell(dlg, "a.dat", kColMethod), QStringLiteral("Slant height"));
+
+        auto order = [&] {
+            QStringList names;
+            for (int r = 0; r < 3; ++r) names << dlg.fileList()->item(r, kColName)->text();
+            return names;
+        };
+        // By value, not by text: 10.000 m after 2.000 m, 1.488 KB after 712 B.
+        const std::pair<int, QStringList> sorts[] = {{kColHeight, {"a.dat", "b.dat", "c.dat"}},
+                                                     {kColSize, {"a.dat", "c.dat", "b.dat"}},
+                                                     {kColDuration, {"b.dat", "a.dat", "c.dat"}},
+                                                     {kColName, {"a.dat", "b.dat", "c.dat"}}};
+        for (const auto& [c, expected] : sorts) {
+            dlg.sortByColumn(c);
+            if (c == kColDuration)  // a and c tie on duration
+                QCOMPARE(order().first(), QStringLiteral("b.dat"));
+            else
+                QCOMPARE(order(), expected);
+        }
+        dlg.sortByColumn(kColName);  // again: reversed
+        QCOMPARE(order(), (QStringList{"c.dat", "b.dat", "a.dat"}));
+        // A rescan keeps the order the user chose.
+        QVERIFY(Scan(dlg));
+        QCOMPARE(order(), (QStringList{"c.dat", "b.dat", "a.dat"}));
+
+        // The row menu, with the entries other windows add.
+        QString hookedPath;
+        connect(&dlg, &CTollmereDlg::rowMenuAboutToShow, this, [&](QMenu* menu, const QString& p) {
+            hookedPath = p;
+            menu->addAction("Quality overview...");
+        });
+        const int row = RowOf(dlg, "b.dat");
+        std::unique_ptr<QMenu> menu(dlg.buildRowMenu(row));
+        QStringList names;
+        for (QAction* a : menu->actions())
+            if (!a->isSeparator()) names << a->text();
+        QCOMPARE(names, (QStringList{"Edit antenna height...", "File information...",
+                                     "Open containing folder", "Quality overview...",
+                                     "About Tollmere(&A)..."}));
+        QCOMPARE(hookedPath, QString::fromStdString(dir.File("b.dat")));
+        menu->findChild<QAction*>("openFolder")->trigger();
+        QCOMPARE(dlg.openedFolders, QStringList{QString::fromStdString(dir.path())});
+        menu->findChild<QAction*>("fileInformation")->trigger();
+        QCOMPARE(dlg.messages.size(), 1);
+        const QString info = dlg.messages[0];
+        QVERIFY2(info.startsWith("b.dat\nMarker name: ABCD\n"), qPrintable(info));
+        QVERIFY2(info.contains("Antenna height: 2.0000 m measured, method 1 (Slant height)"),
+                 qPrintable(info));
+    }
+
+    void editorTitleUnitsAndLiveResult() {
+        TempDir dir;
+        StaticHeaderFields f;
+        f.formatCode = 1099;
+        f.measureMethod = 2;
+        f.antennaHeightMm = 1200;
+        f.edgeHeight = 500;
+        f.l1Offset = 700;
+        testsupport::WriteStaticFile(dir.path(), "e.dat", f, std::string(10, 'd'));
+        CSetAnteHeightDlg editor(dir.File("e.dat"), "1:2:3", "4:5:6");
+        QCOMPARE(editor.windowTitle(), QStringLiteral("Antenna height"));
+        QCOMPARE(editor.outputHeightEdit()->text().toDouble(), 1.22);
+        int units = 0;
+        for (QLabel* l : editor.findChildren<QLabel*>()) units += l->text() == "m";
+        QCOMPARE(units, 4);  // measured, R/H, L1/L2, output
+        // Typing the height recomputes the result at once.
+        editor.heightEdit()->setText("1.5");
+        QCOMPARE(editor.outputHeightEdit()->text().toDouble(), 1.52);
+    }
+
+    void qtOwnTextsFollowTheLanguage() {
+        for (const auto& [locale, cancel] :
+             {std::pair{QLocale(QLocale::Russian), QStringLiteral("Отмена")},
+              std::pair{QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("取消")}}) {
+            QTranslator translator;
+            QVERIFY2(InstallQtTranslation(translator, locale),
+                     "Qt's translations are missing (tools/install-deps.sh installs them)");
+            QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), cancel);
+            QCoreApplication::removeTranslator(&translator);
+        }
+        QTranslator english;
+        QVERIFY(!InstallQtTranslation(english, QLocale(QLocale::English)));
     }
 
   private:

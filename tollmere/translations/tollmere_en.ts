@@ -8,10 +8,6 @@
         <translation>The file cannot be read.</translation>
     </message>
     <message>
-        <source>No static header or receiver data that can be converted.</source>
-        <translation>No static header or receiver data that can be converted.</translation>
-    </message>
-    <message>
         <source>No observation epoch could be decoded.</source>
         <translation>No observation epoch could be decoded.</translation>
     </message>
@@ -35,6 +31,62 @@
         <source>The conversion library %1 has no function %2.</source>
         <translation>The conversion library %1 has no function %2.</translation>
     </message>
+    <message>
+        <source>%1 m</source>
+        <translation>%1 m</translation>
+    </message>
+    <message>
+        <source>%1 B</source>
+        <translation>%1 B</translation>
+    </message>
+    <message>
+        <source>%1 KB</source>
+        <translation>%1 KB</translation>
+    </message>
+    <message>
+        <source>%1 MB</source>
+        <translation>%1 MB</translation>
+    </message>
+    <message>
+        <source>The file no longer exists.</source>
+        <translation>The file no longer exists.</translation>
+    </message>
+    <message>
+        <source>Not a regular file (a pipe, device or folder); it was not read.</source>
+        <translation>Not a regular file (a pipe, device or folder); it was not read.</translation>
+    </message>
+    <message>
+        <source>The file is empty.</source>
+        <translation>The file is empty.</translation>
+    </message>
+    <message>
+        <source> The output folder was left as it was.</source>
+        <translation> The output folder was left as it was.</translation>
+    </message>
+    <message>
+        <source>The static header is truncated (%1 of 512 bytes).</source>
+        <translation>The static header is truncated (%1 of 512 bytes).</translation>
+    </message>
+    <message>
+        <source>Not a valid static file: unknown static header format code %1 (expected 0, 1000 or 1099).</source>
+        <translation>Not a valid static file: unknown static header format code %1 (expected 0, 1000 or 1099).</translation>
+    </message>
+    <message>
+        <source>No receiver data after the static header.</source>
+        <translation>No receiver data after the static header.</translation>
+    </message>
+    <message>
+        <source>Unknown format: no receiver data of a supported board format behind the static header.</source>
+        <translation>Unknown format: no receiver data of a supported board format behind the static header.</translation>
+    </message>
+    <message>
+        <source>Not a static file (no static header) and no receiver data of a supported board format.</source>
+        <translation>Not a static file (no static header) and no receiver data of a supported board format.</translation>
+    </message>
+    <message>
+        <source>The conversion library reported no reason.</source>
+        <translation>The conversion library reported no reason.</translation>
+    </message>
 </context>
 <context>
     <name>tollmere::CAboutDlg</name>
@@ -47,8 +99,8 @@
         <translation>About Tollmere</translation>
     </message>
     <message>
-        <source>Tollmere,Ver 1.0</source>
-        <translation>Tollmere,Ver 1.0</translation>
+        <source>Tollmere,Ver %1</source>
+        <translation>Tollmere,Ver %1</translation>
     </message>
     <message>
         <source>OK</source>
@@ -76,10 +128,6 @@
     <message>
         <source>Vertical height to bottom</source>
         <translation>Vertical height to bottom</translation>
-    </message>
-    <message>
-        <source>EditAntennaHeight</source>
-        <translation>EditAntennaHeight</translation>
     </message>
     <message>
         <source>Start time</source>
@@ -120,6 +168,14 @@
     <message>
         <source>Cancel</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Antenna height</source>
+        <translation>Antenna height</translation>
+    </message>
+    <message>
+        <source>m</source>
+        <translation>m</translation>
     </message>
 </context>
 <context>
@@ -327,6 +383,170 @@
     <message>
         <source>No</source>
         <translation>No</translation>
+    </message>
+    <message>
+        <source>Folder of the raw files; Enter lists it</source>
+        <translation>Folder of the raw files; Enter lists it</translation>
+    </message>
+    <message>
+        <source>Measuring method</source>
+        <translation>Measuring method</translation>
+    </message>
+    <message>
+        <source>Point name</source>
+        <translation>Point name</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Duration</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>The log of the conversions appears here.</source>
+        <translation>The log of the conversions appears here.</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Stops after the running file; the files after it are skipped.</source>
+        <translation>Stops after the running file; the files after it are skipped.</translation>
+    </message>
+    <message>
+        <source>Save log...</source>
+        <translation>Save log...</translation>
+    </message>
+    <message>
+        <source>Open output folder</source>
+        <translation>Open output folder</translation>
+    </message>
+    <message>
+        <source>Status: listing %1</source>
+        <translation>Status: listing %1</translation>
+    </message>
+    <message>
+        <source>Status: %1 raw files listed</source>
+        <translation>Status: %1 raw files listed</translation>
+    </message>
+    <message>
+        <source>cannot be converted: %1</source>
+        <translation>cannot be converted: %1</translation>
+    </message>
+    <message>
+        <source>Converting %1 files into %2</source>
+        <translation>Converting %1 files into %2</translation>
+    </message>
+    <message>
+        <source>File %1 of %2</source>
+        <translation>File %1 of %2</translation>
+    </message>
+    <message>
+        <source>%1: converted, files written: %2</source>
+        <translation>%1: converted, files written: %2</translation>
+    </message>
+    <message>
+        <source>%1: %2: %3</source>
+        <translation>%1: %2: %3</translation>
+    </message>
+    <message>
+        <source>%1 converted, %2 failed, %3 skipped</source>
+        <translation>%1 converted, %2 failed, %3 skipped</translation>
+    </message>
+    <message>
+        <source>%1 of %2 files done</source>
+        <translation>%1 of %2 files done</translation>
+    </message>
+    <message>
+        <source>Cancelled: %1 files skipped; the running file is finished first.</source>
+        <translation>Cancelled: %1 files skipped; the running file is finished first.</translation>
+    </message>
+    <message>
+        <source>waiting</source>
+        <translation>waiting</translation>
+    </message>
+    <message>
+        <source>converting</source>
+        <translation>converting</translation>
+    </message>
+    <message>
+        <source>converted, files written: %1</source>
+        <translation>converted, files written: %1</translation>
+    </message>
+    <message>
+        <source>failed: %1</source>
+        <translation>failed: %1</translation>
+    </message>
+    <message>
+        <source>skipped (cancelled)</source>
+        <translation>skipped (cancelled)</translation>
+    </message>
+    <message>
+        <source>Save log</source>
+        <translation>Save log</translation>
+    </message>
+    <message>
+        <source>The log could not be saved: %1</source>
+        <translation>The log could not be saved: %1</translation>
+    </message>
+    <message>
+        <source>Edit antenna height...</source>
+        <translation>Edit antenna height...</translation>
+    </message>
+    <message>
+        <source>File information...</source>
+        <translation>File information...</translation>
+    </message>
+    <message>
+        <source>Open containing folder</source>
+        <translation>Open containing folder</translation>
+    </message>
+    <message>
+        <source>Not a static file (no static header, or an unknown header format code).</source>
+        <translation>Not a static file (no static header, or an unknown header format code).</translation>
+    </message>
+    <message>
+        <source>Marker name: %1</source>
+        <translation>Marker name: %1</translation>
+    </message>
+    <message>
+        <source>Receiver: %1</source>
+        <translation>Receiver: %1</translation>
+    </message>
+    <message>
+        <source>Antenna: %1 (number %2)</source>
+        <translation>Antenna: %1 (number %2)</translation>
+    </message>
+    <message>
+        <source>First observation: %1</source>
+        <translation>First observation: %1</translation>
+    </message>
+    <message>
+        <source>Last observation: %1</source>
+        <translation>Last observation: %1</translation>
+    </message>
+    <message>
+        <source>Position X Y Z: %1 %2 %3 m</source>
+        <translation>Position X Y Z: %1 %2 %3 m</translation>
+    </message>
+    <message>
+        <source>Antenna height: %1 m measured, method %2 (%3)</source>
+        <translation>Antenna height: %1 m measured, method %2 (%3)</translation>
+    </message>
+    <message>
+        <source>Phase centre (dH): %1 m</source>
+        <translation>Phase centre (dH): %1 m</translation>
+    </message>
+    <message>
+        <source>Antenna R H L1 L2: %1 %2 %3 %4 m</source>
+        <translation>Antenna R H L1 L2: %1 %2 %3 %4 m</translation>
+    </message>
+    <message>
+        <source>Log files (*.log *.txt)</source>
+        <translation>Log files (*.log *.txt)</translation>
     </message>
 </context>
 </TS>

@@ -8,10 +8,6 @@
         <translation>Файл не удаётся прочитать.</translation>
     </message>
     <message>
-        <source>No static header or receiver data that can be converted.</source>
-        <translation>Нет статического заголовка или данных приёмника, которые можно преобразовать.</translation>
-    </message>
-    <message>
         <source>No observation epoch could be decoded.</source>
         <translation>Не удалось декодировать ни одной эпохи наблюдений.</translation>
     </message>
@@ -35,6 +31,62 @@
         <source>The conversion library %1 has no function %2.</source>
         <translation>В библиотеке преобразования %1 нет функции %2.</translation>
     </message>
+    <message>
+        <source>%1 m</source>
+        <translation>%1 м</translation>
+    </message>
+    <message>
+        <source>%1 B</source>
+        <translation>%1 Б</translation>
+    </message>
+    <message>
+        <source>%1 KB</source>
+        <translation>%1 КБ</translation>
+    </message>
+    <message>
+        <source>%1 MB</source>
+        <translation>%1 МБ</translation>
+    </message>
+    <message>
+        <source>The file no longer exists.</source>
+        <translation>Файл больше не существует.</translation>
+    </message>
+    <message>
+        <source>Not a regular file (a pipe, device or folder); it was not read.</source>
+        <translation>Не обычный файл (канал, устройство или папка); он не читался.</translation>
+    </message>
+    <message>
+        <source>The file is empty.</source>
+        <translation>Файл пуст.</translation>
+    </message>
+    <message>
+        <source> The output folder was left as it was.</source>
+        <translation> Папка результатов осталась без изменений.</translation>
+    </message>
+    <message>
+        <source>The static header is truncated (%1 of 512 bytes).</source>
+        <translation>Статический заголовок обрезан (%1 из 512 байт).</translation>
+    </message>
+    <message>
+        <source>Not a valid static file: unknown static header format code %1 (expected 0, 1000 or 1099).</source>
+        <translation>Недопустимый статический файл: неизвестный код формата заголовка %1 (ожидается 0, 1000 или 1099).</translation>
+    </message>
+    <message>
+        <source>No receiver data after the static header.</source>
+        <translation>После статического заголовка нет данных приёмника.</translation>
+    </message>
+    <message>
+        <source>Unknown format: no receiver data of a supported board format behind the static header.</source>
+        <translation>Неизвестный формат: за статическим заголовком нет данных приёмника поддерживаемого формата платы.</translation>
+    </message>
+    <message>
+        <source>Not a static file (no static header) and no receiver data of a supported board format.</source>
+        <translation>Не статический файл (нет статического заголовка) и нет данных приёмника поддерживаемого формата платы.</translation>
+    </message>
+    <message>
+        <source>The conversion library reported no reason.</source>
+        <translation>Библиотека преобразования не сообщила причину.</translation>
+    </message>
 </context>
 <context>
     <name>tollmere::CAboutDlg</name>
@@ -47,8 +99,8 @@
         <translation>О программе Tollmere</translation>
     </message>
     <message>
-        <source>Tollmere,Ver 1.0</source>
-        <translation>Tollmere, версия 1.0</translation>
+        <source>Tollmere,Ver %1</source>
+        <translation>Tollmere, версия %1</translation>
     </message>
     <message>
         <source>OK</source>
@@ -76,10 +128,6 @@
     <message>
         <source>Vertical height to bottom</source>
         <translation>Вертикальная высота до основания</translation>
-    </message>
-    <message>
-        <source>EditAntennaHeight</source>
-        <translation>Изменение высоты антенны</translation>
     </message>
     <message>
         <source>Start time</source>
@@ -120,6 +168,14 @@
     <message>
         <source>Cancel</source>
         <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>Antenna height</source>
+        <translation>Высота антенны</translation>
+    </message>
+    <message>
+        <source>m</source>
+        <translation>м</translation>
     </message>
 </context>
 <context>
@@ -327,6 +383,170 @@
     <message>
         <source>No</source>
         <translation>Нет</translation>
+    </message>
+    <message>
+        <source>Folder of the raw files; Enter lists it</source>
+        <translation>Папка с исходными файлами; Enter — показать её</translation>
+    </message>
+    <message>
+        <source>Measuring method</source>
+        <translation>Способ измерения</translation>
+    </message>
+    <message>
+        <source>Point name</source>
+        <translation>Имя пункта</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Длительность</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>Результат</translation>
+    </message>
+    <message>
+        <source>The log of the conversions appears here.</source>
+        <translation>Здесь появляется журнал преобразований.</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>Stops after the running file; the files after it are skipped.</source>
+        <translation>Остановка после текущего файла; следующие файлы пропускаются.</translation>
+    </message>
+    <message>
+        <source>Save log...</source>
+        <translation>Сохранить журнал...</translation>
+    </message>
+    <message>
+        <source>Open output folder</source>
+        <translation>Открыть папку результатов</translation>
+    </message>
+    <message>
+        <source>Status: listing %1</source>
+        <translation>Состояние: просмотр %1</translation>
+    </message>
+    <message>
+        <source>Status: %1 raw files listed</source>
+        <translation>Состояние: найдено исходных файлов: %1</translation>
+    </message>
+    <message>
+        <source>cannot be converted: %1</source>
+        <translation>нельзя преобразовать: %1</translation>
+    </message>
+    <message>
+        <source>Converting %1 files into %2</source>
+        <translation>Преобразование файлов (%1) в %2</translation>
+    </message>
+    <message>
+        <source>File %1 of %2</source>
+        <translation>Файл %1 из %2</translation>
+    </message>
+    <message>
+        <source>%1: converted, files written: %2</source>
+        <translation>%1: преобразован, записаны файлы: %2</translation>
+    </message>
+    <message>
+        <source>%1: %2: %3</source>
+        <translation>%1: %2: %3</translation>
+    </message>
+    <message>
+        <source>%1 converted, %2 failed, %3 skipped</source>
+        <translation>преобразовано: %1, с ошибкой: %2, пропущено: %3</translation>
+    </message>
+    <message>
+        <source>%1 of %2 files done</source>
+        <translation>Обработано файлов: %1 из %2</translation>
+    </message>
+    <message>
+        <source>Cancelled: %1 files skipped; the running file is finished first.</source>
+        <translation>Отменено: пропущено файлов: %1; текущий файл будет завершён.</translation>
+    </message>
+    <message>
+        <source>waiting</source>
+        <translation>в очереди</translation>
+    </message>
+    <message>
+        <source>converting</source>
+        <translation>преобразуется</translation>
+    </message>
+    <message>
+        <source>converted, files written: %1</source>
+        <translation>преобразован, записано файлов: %1</translation>
+    </message>
+    <message>
+        <source>failed: %1</source>
+        <translation>ошибка: %1</translation>
+    </message>
+    <message>
+        <source>skipped (cancelled)</source>
+        <translation>пропущен (отменено)</translation>
+    </message>
+    <message>
+        <source>Save log</source>
+        <translation>Сохранить журнал</translation>
+    </message>
+    <message>
+        <source>The log could not be saved: %1</source>
+        <translation>Не удалось сохранить журнал: %1</translation>
+    </message>
+    <message>
+        <source>Edit antenna height...</source>
+        <translation>Изменить высоту антенны...</translation>
+    </message>
+    <message>
+        <source>File information...</source>
+        <translation>Сведения о файле...</translation>
+    </message>
+    <message>
+        <source>Open containing folder</source>
+        <translation>Открыть папку с файлом</translation>
+    </message>
+    <message>
+        <source>Not a static file (no static header, or an unknown header format code).</source>
+        <translation>Не статический файл (нет статического заголовка или неизвестный код формата заголовка).</translation>
+    </message>
+    <message>
+        <source>Marker name: %1</source>
+        <translation>Имя пункта: %1</translation>
+    </message>
+    <message>
+        <source>Receiver: %1</source>
+        <translation>Приёмник: %1</translation>
+    </message>
+    <message>
+        <source>Antenna: %1 (number %2)</source>
+        <translation>Антенна: %1 (номер %2)</translation>
+    </message>
+    <message>
+        <source>First observation: %1</source>
+        <translation>Первое наблюдение: %1</translation>
+    </message>
+    <message>
+        <source>Last observation: %1</source>
+        <translation>Последнее наблюдение: %1</translation>
+    </message>
+    <message>
+        <source>Position X Y Z: %1 %2 %3 m</source>
+        <translation>Положение X Y Z: %1 %2 %3 м</translation>
+    </message>
+    <message>
+        <source>Antenna height: %1 m measured, method %2 (%3)</source>
+        <translation>Высота антенны: измерено %1 м, способ %2 (%3)</translation>
+    </message>
+    <message>
+        <source>Phase centre (dH): %1 m</source>
+        <translation>Фазовый центр (dH): %1 м</translation>
+    </message>
+    <message>
+        <source>Antenna R H L1 L2: %1 %2 %3 %4 m</source>
+        <translation>Антенна R H L1 L2: %1 %2 %3 %4 м</translation>
+    </message>
+    <message>
+        <source>Log files (*.log *.txt)</source>
+        <translation>Файлы журнала (*.log *.txt)</translation>
     </message>
 </context>
 </TS>

@@ -8,10 +8,6 @@
         <translation>无法读取文件。</translation>
     </message>
     <message>
-        <source>No static header or receiver data that can be converted.</source>
-        <translation>没有可转换的静态文件头或接收机数据。</translation>
-    </message>
-    <message>
         <source>No observation epoch could be decoded.</source>
         <translation>未能解码任何观测历元。</translation>
     </message>
@@ -35,6 +31,62 @@
         <source>The conversion library %1 has no function %2.</source>
         <translation>转换库 %1 中没有函数 %2。</translation>
     </message>
+    <message>
+        <source>%1 m</source>
+        <translation>%1 米</translation>
+    </message>
+    <message>
+        <source>%1 B</source>
+        <translation>%1 B</translation>
+    </message>
+    <message>
+        <source>%1 KB</source>
+        <translation>%1 KB</translation>
+    </message>
+    <message>
+        <source>%1 MB</source>
+        <translation>%1 MB</translation>
+    </message>
+    <message>
+        <source>The file no longer exists.</source>
+        <translation>文件已不存在。</translation>
+    </message>
+    <message>
+        <source>Not a regular file (a pipe, device or folder); it was not read.</source>
+        <translation>不是普通文件（管道、设备或文件夹）；未读取。</translation>
+    </message>
+    <message>
+        <source>The file is empty.</source>
+        <translation>文件为空。</translation>
+    </message>
+    <message>
+        <source> The output folder was left as it was.</source>
+        <translation>输出文件夹保持原样。</translation>
+    </message>
+    <message>
+        <source>The static header is truncated (%1 of 512 bytes).</source>
+        <translation>静态文件头不完整（%1 / 512 字节）。</translation>
+    </message>
+    <message>
+        <source>Not a valid static file: unknown static header format code %1 (expected 0, 1000 or 1099).</source>
+        <translation>不是有效的静态文件：静态文件头格式代码 %1 未知（应为 0、1000 或 1099）。</translation>
+    </message>
+    <message>
+        <source>No receiver data after the static header.</source>
+        <translation>静态文件头之后没有接收机数据。</translation>
+    </message>
+    <message>
+        <source>Unknown format: no receiver data of a supported board format behind the static header.</source>
+        <translation>未知格式：静态文件头之后没有受支持板卡格式的接收机数据。</translation>
+    </message>
+    <message>
+        <source>Not a static file (no static header) and no receiver data of a supported board format.</source>
+        <translation>不是静态文件（没有静态文件头），也没有受支持板卡格式的接收机数据。</translation>
+    </message>
+    <message>
+        <source>The conversion library reported no reason.</source>
+        <translation>转换库未报告原因。</translation>
+    </message>
 </context>
 <context>
     <name>tollmere::CAboutDlg</name>
@@ -47,8 +99,8 @@
         <translation>关于 Tollmere</translation>
     </message>
     <message>
-        <source>Tollmere,Ver 1.0</source>
-        <translation>Tollmere，版本 1.0</translation>
+        <source>Tollmere,Ver %1</source>
+        <translation>Tollmere，版本 %1</translation>
     </message>
     <message>
         <source>OK</source>
@@ -76,10 +128,6 @@
     <message>
         <source>Vertical height to bottom</source>
         <translation>至底部垂高</translation>
-    </message>
-    <message>
-        <source>EditAntennaHeight</source>
-        <translation>编辑天线高</translation>
     </message>
     <message>
         <source>Start time</source>
@@ -120,6 +168,14 @@
     <message>
         <source>Cancel</source>
         <translation>取消</translation>
+    </message>
+    <message>
+        <source>Antenna height</source>
+        <translation>天线高</translation>
+    </message>
+    <message>
+        <source>m</source>
+        <translation>米</translation>
     </message>
 </context>
 <context>
@@ -327,6 +383,170 @@
     <message>
         <source>No</source>
         <translation>否</translation>
+    </message>
+    <message>
+        <source>Folder of the raw files; Enter lists it</source>
+        <translation>原始文件所在文件夹；按回车键列出</translation>
+    </message>
+    <message>
+        <source>Measuring method</source>
+        <translation>量取方式</translation>
+    </message>
+    <message>
+        <source>Point name</source>
+        <translation>点名</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>时长</translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation>结果</translation>
+    </message>
+    <message>
+        <source>The log of the conversions appears here.</source>
+        <translation>转换日志显示在这里。</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Stops after the running file; the files after it are skipped.</source>
+        <translation>当前文件完成后停止；其后的文件将被跳过。</translation>
+    </message>
+    <message>
+        <source>Save log...</source>
+        <translation>保存日志...</translation>
+    </message>
+    <message>
+        <source>Open output folder</source>
+        <translation>打开输出文件夹</translation>
+    </message>
+    <message>
+        <source>Status: listing %1</source>
+        <translation>状态：正在列出 %1</translation>
+    </message>
+    <message>
+        <source>Status: %1 raw files listed</source>
+        <translation>状态：已列出 %1 个原始文件</translation>
+    </message>
+    <message>
+        <source>cannot be converted: %1</source>
+        <translation>无法转换：%1</translation>
+    </message>
+    <message>
+        <source>Converting %1 files into %2</source>
+        <translation>正在将 %1 个文件转换到 %2</translation>
+    </message>
+    <message>
+        <source>File %1 of %2</source>
+        <translation>第 %1 个文件，共 %2 个</translation>
+    </message>
+    <message>
+        <source>%1: converted, files written: %2</source>
+        <translation>%1：已转换，写出文件：%2</translation>
+    </message>
+    <message>
+        <source>%1: %2: %3</source>
+        <translation>%1：%2：%3</translation>
+    </message>
+    <message>
+        <source>%1 converted, %2 failed, %3 skipped</source>
+        <translation>已转换 %1 个，失败 %2 个，跳过 %3 个</translation>
+    </message>
+    <message>
+        <source>%1 of %2 files done</source>
+        <translation>已处理 %1 / %2 个文件</translation>
+    </message>
+    <message>
+        <source>Cancelled: %1 files skipped; the running file is finished first.</source>
+        <translation>已取消：跳过 %1 个文件；当前文件将先完成。</translation>
+    </message>
+    <message>
+        <source>waiting</source>
+        <translation>等待中</translation>
+    </message>
+    <message>
+        <source>converting</source>
+        <translation>正在转换</translation>
+    </message>
+    <message>
+        <source>converted, files written: %1</source>
+        <translation>已转换，写出文件：%1 个</translation>
+    </message>
+    <message>
+        <source>failed: %1</source>
+        <translation>失败：%1</translation>
+    </message>
+    <message>
+        <source>skipped (cancelled)</source>
+        <translation>已跳过（已取消）</translation>
+    </message>
+    <message>
+        <source>Save log</source>
+        <translation>保存日志</translation>
+    </message>
+    <message>
+        <source>The log could not be saved: %1</source>
+        <translation>无法保存日志：%1</translation>
+    </message>
+    <message>
+        <source>Edit antenna height...</source>
+        <translation>编辑天线高...</translation>
+    </message>
+    <message>
+        <source>File information...</source>
+        <translation>文件信息...</translation>
+    </message>
+    <message>
+        <source>Open containing folder</source>
+        <translation>打开所在文件夹</translation>
+    </message>
+    <message>
+        <source>Not a static file (no static header, or an unknown header format code).</source>
+        <translation>不是静态文件（没有静态文件头，或文件头格式代码未知）。</translation>
+    </message>
+    <message>
+        <source>Marker name: %1</source>
+        <translation>点名：%1</translation>
+    </message>
+    <message>
+        <source>Receiver: %1</source>
+        <translation>接收机：%1</translation>
+    </message>
+    <message>
+        <source>Antenna: %1 (number %2)</source>
+        <translation>天线：%1（编号 %2）</translation>
+    </message>
+    <message>
+        <source>First observation: %1</source>
+        <translation>首次观测：%1</translation>
+    </message>
+    <message>
+        <source>Last observation: %1</source>
+        <translation>末次观测：%1</translation>
+    </message>
+    <message>
+        <source>Position X Y Z: %1 %2 %3 m</source>
+        <translation>位置 X Y Z：%1 %2 %3 米</translation>
+    </message>
+    <message>
+        <source>Antenna height: %1 m measured, method %2 (%3)</source>
+        <translation>天线高：量取 %1 米，方式 %2（%3）</translation>
+    </message>
+    <message>
+        <source>Phase centre (dH): %1 m</source>
+        <translation>相位中心 (dH)：%1 米</translation>
+    </message>
+    <message>
+        <source>Antenna R H L1 L2: %1 %2 %3 %4 m</source>
+        <translation>天线 R H L1 L2：%1 %2 %3 %4 米</translation>
+    </message>
+    <message>
+        <source>Log files (*.log *.txt)</source>
+        <translation>日志文件 (*.log *.txt)</translation>
     </message>
 </context>
 </TS>

@@ -130,6 +130,25 @@ KESTRIN_API int WriteAntInfo(const char* path, const char* markerName, int metho
    of the phases concerned; every other character of the file stays. */
 KESTRIN_API int DetectSlp(const char* path, KestrinNotifyTarget* window);
 
+/* One cycle slip found by DetectSlpReport: the satellite ("G05", "R12", "C07"), the band
+   (1 or 2), the epoch's time as the file gives it and the test that fired ("geometry-free",
+   "Melbourne-Wuebbena", "code-minus-carrier" or "Doppler"; valid during the call only). */
+typedef struct KestrinCycleSlip {
+    char satellite[4];
+    int band;
+    int year, month, day, hour, minute;
+    double second;
+    const char* test;
+} KestrinCycleSlip;
+typedef void (*KestrinSlipSink)(void* context, const KestrinCycleSlip* slip);
+
+/* Finds the cycle slips of a RINEX observation file and hands each to sink (when not null),
+   in epoch order. With dryRun 0 the slips are then marked in the file as DetectSlp does;
+   otherwise the file is not changed. 1 on success; 0 when the file cannot be loaded or
+   (not a dry run) rewritten, and then the file is left as it was. */
+KESTRIN_API int DetectSlpReport(const char* path, int dryRun, KestrinNotifyTarget* window,
+                                KestrinSlipSink sink, void* context);
+
 #ifdef __cplusplus
 }
 

@@ -69,7 +69,8 @@ std::vector<std::string> LinesStartingWith(const std::string& text, const std::s
 std::string WithoutRunDate(const std::string& text) {
     std::string out;
     for (const std::string& line : Lines(text)) {
-        if (line.find("PGM / RUN BY / DATE") == 60) continue;
+        if (line.find("PGM / RUN BY / DATE") == 60 || line.rfind("converted by Tollmere ", 0) == 0)
+            continue;
         out += line + "\n";
     }
     return out;

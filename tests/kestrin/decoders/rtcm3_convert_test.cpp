@@ -436,11 +436,14 @@ TEST(Rtcm3Convert, DamagedFramesAreSkippedAndTheStreamResynchronises) {
 
 // ---- whole output files -----------------------------------------------------------------
 
-// Output text with the run-dependent "PGM / RUN BY / DATE" line left out.
+// Output text with the run-dependent "PGM / RUN BY / DATE" line and the release comment left
+// out.
 std::string Stable(const std::string& text) {
     std::string out;
     for (const std::string& line : Lines(text))
-        if (line.find("PGM / RUN BY / DATE") == std::string::npos) out += line + "\n";
+        if (line.find("PGM / RUN BY / DATE") == std::string::npos &&
+            line.rfind("converted by Tollmere ", 0) != 0)
+            out += line + "\n";
     return out;
 }
 

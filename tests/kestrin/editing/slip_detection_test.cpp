@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "editing/rinex_obs_file.h"
@@ -64,74 +65,115 @@ std::vector<uint32_t> Lli(const RinexObsFile& m, size_t band) {
     return out;
 }
 
-TEST(SlipDetection, DopplerDecisions) {
-    // Epoch 1 differs from the prediction by r1 metres on band 1 and r2 on band 2; the
-    // geometry-free change is then r1 - r2, the wide-lane change (r1 l2 - r2 l1)/(l2 - l1).
-    struct Case {
-        double r1, r2;
-        uint32_t band1, band2;
-    } cases[] = {
-        {0.31, 0.1, 1, 0},   // geometry-free jump 0.21: band 1 only (|r2| <= 0.3)
-        {0.5, 0.49, 1, 0},   // no combination jump, |r1| > 0.45: band 1
-        {0.4, 0.35, 0, 1},   // no combination jump, |r1| <= 0.45, |r2| > 0.3: band 2
-        {0.2, 0.2, 0, 0},    // nothing
-        {0.44, 0.43, 0, 1},  // |r1| <= 0.45, geometry-free change 0.01: band 2
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.r1);
-        Sample s1 = Smooth(1.0);
-        s1.phi1 += c.r1 / kL1;
-        s1.phi2 += c.r2 / kL2;
-        RinexObsFile m = GpsModel({Smooth(0.0), s1});
-        kestrin::DopplerSlipTest(m, nullptr);
-        EXPECT_EQ(Lli(m, 0), (std::vector<uint32_t>{0, c.band1}));
-        EXPECT_EQ(Lli(m, 1), (std::vector<uint32_t>{0, c.band2}));
-    }
+// The slips found in the model, as (epoch, band, test) and marked into it.
+std::vector<std::tuple<size_t, int, kestrin::SlipTest>> Found(RinexObsFile& m) {
+    const std::vector<kestrin::CycleSlip> slips = kestrin::FindCycleSlips(m, nullptr);
+    kestrin::MarkCycleSlips(m, slips);
+    std::vector<std::tuple<size_t, int, kestrin::SlipTest>> out;
+    for (const kestrin::CycleSlip& c : slips) out.emplace_back(c.epoch, c.band, c.test);
+    return out;
 }
 
-TEST(SlipDetection, CodeCarrierLimits) {
-    struct Case {
-        double jump1, jump2;  // cycles added to the phases from epoch 2 on
-        uint32_t band1, band2;
-    } cases[] = {{16, 0, 1, 0}, {14, 0, 0, 0}, {0, 11, 0, 1}, {0, 9, 0, 0}, {-16, -11, 1, 1}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.jump1 + 100 * c.jump2);
-        std::vector<Sample> s;
-        for (int t = 0; t < 4; ++t) {
-            Sample x = Smooth(t);
-            if (t >= 2) {
-                x.phi1 += c.jump1;
-                x.phi2 += c.jump2;
-            }
-            s.push_back(x);
-        }
-        RinexObsFile m = GpsModel(s);
-        kestrin::CodeCarrierSlipTest(m, nullptr);
-        EXPECT_EQ(Lli(m, 0), (std::vector<uint32_t>{0, 0, c.band1, 0}));
-        EXPECT_EQ(Lli(m, 1), (std::vector<uint32_t>{0, 0, c.band2, 0}));
-    }
-}
+using kestrin::SlipTest;
+using Slips = std::vector<std::tuple<size_t, int, SlipTest>>;
 
-TEST(SlipDetection, TimeSeriesStepIsMarkedSpikeIsSmoothed) {
+// A smooth pass sampled every `interval` seconds, with jumps (cycles) from epoch `at` on.
+std::vector<Sample> Pass(size_t epochs, double interval, size_t at = 0, double j1 = 0,
+                         double j2 = 0) {
     std::vector<Sample> s;
-    for (int t = 0; t < 200; ++t) s.push_back(Smooth(t));
-    for (int t = 150; t < 200; ++t) s[static_cast<size_t>(t)].phi1 += 3.0;  // lasting step
-    s[80].phi1 += 0.5;                                                      // one-epoch spike
-    RinexObsFile m = GpsModel(s);
-    kestrin::TimeSeriesSlipTest(m, nullptr);
-    std::vector<uint32_t> expected(200, 0);
-    expected[150] = 1;
-    EXPECT_EQ(Lli(m, 0), expected);
-    EXPECT_EQ(Lli(m, 1), expected);
-
-    // While fewer than 120 differences are counted the geometry-free limit is 0.14 cycles.
-    for (double jump : {0.12, 0.17}) {
-        std::vector<Sample> t = std::vector<Sample>(s.begin(), s.begin() + 60);
-        for (size_t i = 40; i < t.size(); ++i) t[i].phi1 += jump;
-        RinexObsFile early = GpsModel(t);
-        kestrin::TimeSeriesSlipTest(early, nullptr);
-        EXPECT_EQ(Lli(early, 0)[40], jump > 0.14 ? 1u : 0u) << jump;
+    for (size_t e = 0; e < epochs; ++e) {
+        Sample x = Smooth(static_cast<double>(e) * interval);
+        if (at > 0 && e >= at) {
+            x.phi1 += j1;
+            x.phi2 += j2;
+        }
+        s.push_back(x);
     }
+    return s;
+}
+
+RinexObsFile Spaced(const std::vector<Sample>& samples, double interval) {
+    RinexObsFile m = GpsModel(samples);
+    for (size_t e = 0; e < m.epochs.size(); ++e)
+        m.epochs[e].time.sow = 1000.0 + static_cast<double>(e) * interval;
+    return m;
+}
+
+TEST(SlipDetection, DualBandJumpsAreFoundAtEveryInterval) {
+    const struct {
+        double j1, j2;
+        SlipTest test;
+    } jumps[] = {{1, 0, SlipTest::kGeometryFree},
+                 {0, 1, SlipTest::kGeometryFree},
+                 {1, 1, SlipTest::kGeometryFree},
+                 {-10, 0, SlipTest::kGeometryFree},
+                 {18, 14, SlipTest::kMelbourneWuebbena}};  // 18 l1 - 14 l2 is 7 mm: wide lane only
+    for (double interval : {1.0, 5.0, 15.0, 30.0, 60.0}) {
+        for (const auto& j : jumps) {
+            SCOPED_TRACE(testing::Message() << interval << " s, " << j.j1 << "/" << j.j2);
+            RinexObsFile m = Spaced(Pass(120, interval, 70, j.j1, j.j2), interval);
+            EXPECT_EQ(Found(m), (Slips{{70, 0, j.test}, {70, 1, j.test}}));
+            EXPECT_EQ(Lli(m, 0)[70], 1u);
+            RinexObsFile clean = Spaced(Pass(120, interval), interval);
+            EXPECT_TRUE(Found(clean).empty());
+        }
+    }
+}
+
+TEST(SlipDetection, OutliersGapsAndOddEpochsAreNotSlips) {
+    // A one-epoch spike on band 1 returns to the old level: no mark.
+    std::vector<Sample> spike = Pass(100, 30.0);
+    spike[50].phi1 += 3.0;
+    RinexObsFile a = Spaced(spike, 30.0);
+    EXPECT_TRUE(Found(a).empty());
+
+    // A jump inside a gap of ten intervals restarts the arc instead.
+    std::vector<Sample> gap = Pass(100, 30.0, 60, 5.0, 0.0);
+    gap.erase(gap.begin() + 50, gap.begin() + 60);
+    RinexObsFile b = Spaced(Pass(100, 30.0), 30.0);
+    b.epochs.erase(b.epochs.begin() + 50, b.epochs.begin() + 60);
+    for (size_t e = 50; e < b.epochs.size(); ++e) b.epochs[e].sats[0].blocks[0].carrierPhase += 5.0;
+    EXPECT_TRUE(Found(b).empty());
+
+    // Duplicated and out-of-order epochs are passed over.
+    RinexObsFile c = Spaced(Pass(60, 30.0), 30.0);
+    c.epochs.insert(c.epochs.begin() + 30, c.epochs[29]);
+    std::swap(c.epochs[40], c.epochs[41]);
+    EXPECT_TRUE(Found(c).empty());
+
+    // A flag the file already carries restarts the arc: the jump there is not reported again.
+    RinexObsFile d = Spaced(Pass(60, 30.0, 30, 4.0, 0.0), 30.0);
+    d.epochs[30].sats[0].blocks[0].lli = 1;
+    EXPECT_TRUE(Found(d).empty());
+
+    // One epoch, no epoch, and a GLONASS satellite whose channel cannot be told.
+    RinexObsFile one = Spaced(Pass(1, 30.0), 30.0);
+    EXPECT_TRUE(Found(one).empty());
+    RinexObsFile none;
+    EXPECT_TRUE(Found(none).empty());
+    RinexObsFile glo = Spaced(Pass(60, 30.0, 30, 5.0, 0.0), 30.0);
+    glo.wavelengths.assign(glo.wavelengths.size(), {0.0, 0.0});
+    for (OBSERVATIONS& e : glo.epochs) {
+        e.sats[0].sysCode = kSysGlonass;
+        e.sats[0].prn = 3;
+        e.sats[0].blocks[0].pseudorange = e.sats[0].blocks[1].pseudorange = 0.0;
+    }
+    EXPECT_TRUE(Found(glo).empty());
+}
+
+TEST(SlipDetection, SingleBandPhasesUseCodeAndShortIntervalDoppler) {
+    // Band 1 only. At 1 s the Doppler test sees 2 cycles; code minus carrier sees 40.
+    auto singleBand = [](std::vector<Sample> s) {
+        for (Sample& x : s) x.phi2 = x.p2 = 0.0;
+        return s;
+    };
+    RinexObsFile doppler = Spaced(singleBand(Pass(60, 1.0, 30, 2.0, 0.0)), 1.0);
+    EXPECT_EQ(Found(doppler), (Slips{{30, 0, SlipTest::kDoppler}}));
+    RinexObsFile noDoppler = Spaced(singleBand(Pass(60, 30.0, 30, 40.0, 0.0)), 30.0);
+    EXPECT_EQ(Found(noDoppler), (Slips{{30, 0, SlipTest::kCodeCarrier}}));
+    // At 30 s the Doppler is not used: a small jump stays below the code noise.
+    RinexObsFile small = Spaced(singleBand(Pass(60, 30.0, 30, 2.0, 0.0)), 30.0);
+    EXPECT_TRUE(Found(small).empty());
 }
 
 TEST(SlipDetection, WavelengthsFromCarriersAndGlonassChannels) {
@@ -244,29 +286,22 @@ TEST(SlipDetection, MarksOnlyTheLossOfLockDigitsOfTheFile) {
     EXPECT_EQ(ReadFile(clean), SyntheticFile(200, false, 0, 0.0, 0.0));
 }
 
-TEST(SlipDetection, DopplerFilesRunOnlyTheDopplerTest) {
+TEST(SlipDetection, CodeJumpsAreNoSlipsAndPhaseSlipsMarkBothBands) {
     TempDir dir;
-    // A 3 m code jump is no slip of the phase: the code-minus-carrier test would mark it
-    // (16 cycles), the Doppler test does not.
-    const std::string withDoppler = SyntheticFile(10, true, 5, 0.0, 16.0 * kL1);
-    const std::string path = dir.Write("dop00010.21o", withDoppler);
-    ASSERT_EQ(DetectSlp(path.c_str(), nullptr), 1);
-    EXPECT_EQ(ReadFile(path), withDoppler);
-    const std::string without = SyntheticFile(10, false, 5, 0.0, 16.0 * kL1 + 0.01);
-    const std::string path2 = dir.Write("cod00010.21o", without);
-    ASSERT_EQ(DetectSlp(path2.c_str(), nullptr), 1);
-    const size_t jumped = without.find("G05", without.find("> 2021 01 01 00 00  5.0000000"));
-    const std::vector<size_t> marks = Differences(without, ReadFile(path2));
-    ASSERT_FALSE(marks.empty());
-    EXPECT_EQ(marks[0], jumped + 3 + 16 + 14);
-    // And a real phase slip in a Doppler file is marked on its band.
+    // A 3 m code jump is no slip of the phase, with or without Doppler.
+    for (bool doppler : {true, false}) {
+        const std::string text = SyntheticFile(10, doppler, 5, 0.0, 16.0 * kL1);
+        const std::string path = dir.Write(doppler ? "dop00010.21o" : "cod00010.21o", text);
+        ASSERT_EQ(DetectSlp(path.c_str(), nullptr), 1);
+        EXPECT_EQ(ReadFile(path), text) << doppler;
+    }
+    // A phase slip on band 1 of a two-band satellite marks both of its bands.
     const std::string slip = SyntheticFile(10, true, 5, 4.0, 0.0);
     const std::string path3 = dir.Write("slp00010.21o", slip);
     ASSERT_EQ(DetectSlp(path3.c_str(), nullptr), 1);
     const std::vector<size_t> d = Differences(slip, ReadFile(path3));
-    ASSERT_EQ(d.size(), 1u);
     const size_t g05 = slip.find("G05", slip.find("> 2021 01 01 00 00  5.0000000"));
-    EXPECT_EQ(d[0], g05 + 3 + 16 + 14);
+    EXPECT_EQ(d, (std::vector<size_t>{g05 + 3 + 16 + 14, g05 + 3 + 64 + 14}));  // L1C, L2W
 }
 
 }  // namespace

@@ -27,6 +27,11 @@ void Put16(std::string& bytes, size_t at, int value) {
     bytes[at + 1] = static_cast<char>((value >> 8) & 0xFF);
 }
 
+void Put32(std::string& bytes, size_t at, int32_t value) {
+    for (size_t i = 0; i < 4; ++i)
+        bytes[at + i] = static_cast<char>((static_cast<uint32_t>(value) >> (8 * i)) & 0xFF);
+}
+
 int16_t Get16(const std::string& bytes, size_t at) {
     return static_cast<int16_t>(static_cast<uint8_t>(bytes[at]) |
                                 (static_cast<uint8_t>(bytes[at + 1]) << 8));
@@ -54,6 +59,9 @@ TEST(StaticEdits, AntennaSetupRoundsCutsTheNameAndTouchesOnlyItsFields) {
     std::string expected = original;
     Put16(expected, 53, 1099);
     Put16(expected, 105, 2000);
+    // The offsets counted from the edge (H = 500) now count from the bottom: 800 + 500, 700 + 500.
+    Put32(expected, 155, 1300);
+    Put32(expected, 159, 1200);
     expected[145] = 3;
     expected.replace(181, 20, std::string("ABCDEFGH") + std::string(12, '\0'));
     EXPECT_EQ(ReadFile(path), expected);
@@ -180,6 +188,94 @@ TEST(StaticEdits, AntennaHeightReductions) {
     fields.formatCode = 1099;
     const std::string bottom = dir.Write("b.dat", StaticHeaderBytes(fields));
     EXPECT_NEAR(CorrectAntennaHgt(bottom.c_str(), 2, 1.2, 1), 1.22, 1e-12);
+}
+
+// Re-saving the antenna setup keeps what the heights mean: the phase-centre and bottom heights
+// reduced from the edited header equal those of the original header for the same measured
+// height and method, also when the edit switches the offsets from the edge to the bottom.
+TEST(StaticEdits, AntennaSetupKeepsTheReducedHeights) {
+    struct Case {
+        int16_t formatCode;
+        uint8_t unit;
+        int32_t radius, edge, l1, l2;
+    };
+    const Case cases[] = {
+        {1000, 1, 1300, 500, 700, 600},  // 0.1 mm units: H 0.05 m, L1 0.07 m
+        {0, 1, 1300, 500, 700, 600},     // format code 0 counts from the edge as well
+        {1099, 1, 1300, 500, 1200, 1100},
+        {1000, 2, 1, 1, 1, 1},  // 0.1 m units (read as 0.1 mm by the reduction)
+        {1000, 1, 0, 0, 0, 0},  // no geometry
+        {1099, 1, 0, 0, 0, 0},
+        {1000, 1, 1650, -200, 650, 450},  // an edge below the bottom's plane
+    };
+    TempDir dir;
+    int file = 0;
+    for (const Case& c : cases) {
+        for (int method = 0; method <= 4; ++method) {
+            for (double height : {1.650, 1.702, 0.100}) {
+                SCOPED_TRACE(testing::Message() << "format " << c.formatCode << " method " << method
+                                                << " height " << height);
+                StaticHeaderFields fields;
+                fields.formatCode = c.formatCode;
+                fields.geometryUnit = c.unit;
+                fields.radius = c.radius;
+                fields.edgeHeight = c.edge;
+                fields.l1Offset = c.l1;
+                fields.l2Offset = c.l2;
+                fields.measureMethod = static_cast<uint8_t>(method);
+                fields.antennaHeightMm = 1650;
+                const std::string original = StaticHeaderBytes(fields) + Board(700);
+                const std::string path = dir.Write("f" + std::to_string(file++) + ".dat", original);
+                const double phase = CorrectAntennaHgt(path.c_str(), method, height, 1);
+                const double bottom = CorrectAntennaHgt(path.c_str(), method, height, 0);
+                ASSERT_EQ(ModifyAnteHeightInfo(path.c_str(), "ABCD", method, height), 1);
+                EXPECT_NEAR(CorrectAntennaHgt(path.c_str(), method, height, 1), phase, 1e-4);
+                EXPECT_NEAR(CorrectAntennaHgt(path.c_str(), method, height, 0), bottom, 1e-4);
+                // Saving again changes nothing more.
+                const std::string once = ReadFile(path);
+                ASSERT_EQ(ModifyAnteHeightInfo(path.c_str(), "ABCD", method, height), 1);
+                EXPECT_EQ(ReadFile(path), once);
+                // Only the setup fields and the two offsets changed.
+                for (size_t i = 0; i < original.size(); ++i) {
+                    const bool named = i == 53 || i == 54 || i == 105 || i == 106 || i == 145 ||
+                                       (i >= 155 && i < 163) || (i >= 181 && i < 201);
+                    if (!named) {
+                        EXPECT_EQ(once[i], original[i]) << i;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// The surveyor's case: a 1000 header, 1.650 m vertical to the edge, H 0.05 m, L1 0.07 m,
+// reduces to 1.7200 m before and after saving; 52 mm more raise it by exactly 52 mm.
+TEST(StaticEdits, AntennaSetupHeightChangeMovesTheReducedHeightByTheSameAmount) {
+    TempDir dir;
+    StaticHeaderFields fields;
+    fields.formatCode = 1000;
+    fields.edgeHeight = 500;
+    fields.l1Offset = 700;
+    fields.measureMethod = 2;
+    fields.antennaHeightMm = 1650;
+    const std::string path = dir.Write("a.dat", StaticHeaderBytes(fields));
+    EXPECT_NEAR(CorrectAntennaHgt(path.c_str(), 2, 1.650, 1), 1.7200, 1e-9);
+    ASSERT_EQ(ModifyAnteHeightInfo(path.c_str(), "ROOF", 2, 1.650), 1);
+    EXPECT_NEAR(CorrectAntennaHgt(path.c_str(), 2, 1.650, 1), 1.7200, 1e-9);
+    ASSERT_EQ(ModifyAnteHeightInfo(path.c_str(), "ROOF", 2, 1.702), 1);
+    EXPECT_NEAR(CorrectAntennaHgt(path.c_str(), 2, 1.702, 1), 1.7720, 1e-9);
+    EXPECT_NEAR(CorrectAntennaHgt(path.c_str(), 2, 1.702, 0), 1.702 - 0.05, 1e-9);
+    // The height-only edit keeps the format code and offsets as they are.
+    ASSERT_EQ(ModifyAntennaHeight(path.c_str(), 1.650), 1);
+    EXPECT_NEAR(CorrectAntennaHgt(path.c_str(), 2, 1.650, 1), 1.7200, 1e-9);
+
+    // Offsets whose recounted value would not fit are refused and nothing is written.
+    fields.edgeHeight = INT32_MAX;
+    fields.l1Offset = 1;
+    const std::string huge = StaticHeaderBytes(fields);
+    const std::string hugePath = dir.Write("h.dat", huge);
+    EXPECT_EQ(ModifyAnteHeightInfo(hugePath.c_str(), "ROOF", 2, 1.650), 0);
+    EXPECT_EQ(ReadFile(hugePath), huge);
 }
 
 }  // namespace

@@ -181,16 +181,17 @@ TEST_F(Assembly, ShortNamesOneFilePerSystemWithRecords) {
     const std::string nav = ReadFile(out.File("ab01.16N"));
     EXPECT_TRUE(AllCrLf(nav));
     const std::vector<std::string> lines = CrLfLines(nav);
-    ASSERT_GE(lines.size(), 7u);
+    ASSERT_GE(lines.size(), 8u);
     EXPECT_EQ(lines[0],
               "     3.02           N: GNSS NAV DATA    G: GPS              RINEX VERSION / TYPE");
     EXPECT_EQ(lines[1].substr(0, 13), "Zephyrane 1.0");
     EXPECT_EQ(lines[1].substr(60), "PGM / RUN BY / DATE ");
-    EXPECT_EQ(lines[2].substr(0, 17), "GPSA   0.1118D-07");
-    EXPECT_EQ(lines[4].substr(0, 5), "GPUT ");
-    EXPECT_EQ(lines[5], "    17" + std::string(54, ' ') + "LEAP SECONDS        ");
+    EXPECT_EQ(lines[2].substr(0, 22), "converted by Tollmere ");
+    EXPECT_EQ(lines[3].substr(0, 17), "GPSA   0.1118D-07");
+    EXPECT_EQ(lines[5].substr(0, 5), "GPUT ");
+    EXPECT_EQ(lines[6], "    17" + std::string(54, ' ') + "LEAP SECONDS        ");
     const size_t body = BodyStart(lines);
-    ASSERT_EQ(body, 7u);
+    ASSERT_EQ(body, 8u);
     EXPECT_EQ(nav.substr(nav.size() - WithCrLf(gps1 + gps2).size()), WithCrLf(gps1 + gps2));
 
     const std::string gloFile = ReadFile(out.File("ab01.16G"));
@@ -198,7 +199,7 @@ TEST_F(Assembly, ShortNamesOneFilePerSystemWithRecords) {
     const std::vector<std::string> gloLines = CrLfLines(gloFile);
     EXPECT_EQ(gloLines[0],
               "     3.02           N: GNSS NAV DATA    R: GLONASS          RINEX VERSION / TYPE");
-    EXPECT_EQ(BodyStart(gloLines), 4u);  // no ionosphere lines
+    EXPECT_EQ(BodyStart(gloLines), 5u);  // no ionosphere lines
     EXPECT_EQ(gloFile.substr(gloFile.size() - WithCrLf(glo).size()), WithCrLf(glo));
 
     // The SBAS messages are copied as they are; the almanac file gets its header.
@@ -260,7 +261,7 @@ TEST_F(Assembly, LongNamesWithTheMixedNavigationFile) {
     const std::string nav = ReadFile(out.File("ab0100000_R_20160650000_01H_MN.rnx"));
     EXPECT_TRUE(AllCrLf(nav));
     const std::vector<std::string> lines = CrLfLines(nav);
-    ASSERT_EQ(BodyStart(lines), 3u);  // version, run-by, end of header
+    ASSERT_EQ(BodyStart(lines), 4u);  // version, run-by, release comment, end of header
     EXPECT_EQ(lines[0],
               "     3.02           N: GNSS NAV DATA    M: Mixed            RINEX VERSION / TYPE");
     EXPECT_EQ(nav.substr(nav.size() - WithCrLf(records).size()), WithCrLf(records));

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "rinex/version_comment.h"
 #include "support/text_lines.h"
+#include "tollmere_version.h"
 
 using namespace kestrin;
 using testsupport::Lines;
@@ -13,8 +15,9 @@ using testsupport::Lines;
 namespace {
 
 const char* const kStamp = "20260102 030405 LCL";
-const std::string kRunBy =
-    "Zephyrane 1.0" + std::string(27, ' ') + "20260102 030405 LCL PGM / RUN BY / DATE \n";
+// The program line and the release comment that follows it in every header.
+const std::string kRunBy = "Zephyrane 1.0" + std::string(27, ' ') +
+                           "20260102 030405 LCL PGM / RUN BY / DATE \n" + ConvertedByLine();
 const std::string kEnd = std::string(60, ' ') + "END OF HEADER       \n";
 
 struct IonoSets {
@@ -147,31 +150,31 @@ TEST(NavHeader, IonosphereLinesFollowTheirConditions) {
         const std::vector<std::string> lines =
             Lines(NavHeaderText(c.kind, Input(c.rinex3, c.brevak, &iono)));
         if (c.firstLabel == nullptr) {
-            EXPECT_EQ(lines.size(), 4u);
-            EXPECT_EQ(lines[2].substr(60), "LEAP SECONDS        ");
+            EXPECT_EQ(lines.size(), 5u);
+            EXPECT_EQ(lines[3].substr(60), "LEAP SECONDS        ");
         } else {
-            ASSERT_GE(lines.size(), 5u);
-            EXPECT_EQ(lines[2].substr(0, std::string(c.firstLabel).size()), c.firstLabel);
+            ASSERT_GE(lines.size(), 6u);
+            EXPECT_EQ(lines[3].substr(0, std::string(c.firstLabel).size()), c.firstLabel);
         }
         for (const std::string& line : lines) EXPECT_EQ(line.size(), 80u) << line;
     }
     // The Galileo line carries the three coefficients and a zero.
-    EXPECT_EQ(Lines(NavHeaderText(NavFileKind::Galileo, Input(true, false, &iono)))[2],
+    EXPECT_EQ(Lines(NavHeaderText(NavFileKind::Galileo, Input(true, false, &iono)))[3],
               "GAL    0.1118D-07  0.7451D-08 -0.5960D-07  0.0000D+00       IONOSPHERIC CORR    ");
     // The 3.02 time-correction lines name their system.
-    EXPECT_EQ(Lines(NavHeaderText(NavFileKind::Qzss, Input(true, false, &iono)))[4].substr(0, 5),
+    EXPECT_EQ(Lines(NavHeaderText(NavFileKind::Qzss, Input(true, false, &iono)))[5].substr(0, 5),
               "QZUT ");
 
     // Neither an invalid set nor the option switched off writes anything.
     iono.sets[0].valid = 0;
-    EXPECT_EQ(Lines(NavHeaderText(NavFileKind::Gps, Input(true, false, &iono))).size(), 4u);
+    EXPECT_EQ(Lines(NavHeaderText(NavFileKind::Gps, Input(true, false, &iono))).size(), 5u);
     iono.sets[0].valid = 1;
     NavHeaderInput off = Input(true, false, &iono);
     off.ionoCorrections = false;
-    EXPECT_EQ(Lines(NavHeaderText(NavFileKind::Gps, off)).size(), 4u);
+    EXPECT_EQ(Lines(NavHeaderText(NavFileKind::Gps, off)).size(), 5u);
 }
 
-TEST(NavHeader, MixedHeaderHasThreeLines) {
+TEST(NavHeader, MixedHeaderHasFourLines) {
     const IonoSets iono;
     EXPECT_EQ(NavHeaderText(NavFileKind::Mixed, Input(true, false, &iono)),
               "     3.02           N: GNSS NAV DATA    M: Mixed            RINEX VERSION / TYPE\n" +
@@ -184,6 +187,15 @@ TEST(NavHeader, RunStampHasTheLocalTimeLayout) {
     EXPECT_EQ(stamp[8], ' ');
     EXPECT_EQ(stamp.substr(15), " LCL");
     EXPECT_EQ(NavRunByLine(stamp).size(), 81u);
+}
+
+// The release comment names this build's version in the COMMENT columns.
+TEST(NavHeader, ConvertedByLineNamesTheRelease) {
+    const std::string line = ConvertedByLine();
+    const std::string text = "converted by Tollmere " TOLLMERE_VERSION;
+    ASSERT_EQ(line.size(), 81u);
+    EXPECT_EQ(line.substr(0, 60), text + std::string(60 - text.size(), ' '));
+    EXPECT_EQ(line.substr(60), "COMMENT             \n");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "core/raw_converter.h"
 #include "rinex/events_sites.h"
+#include "rinex/version_comment.h"
 #include "support/epochs.h"
 #include "support/profiles.h"
 #include "support/scoped_tmpdir.h"
@@ -149,6 +150,7 @@ TEST(ObservationFile, Rinex302EndToEnd) {
     const std::vector<std::string> header = {
         "     3.02           OBSERVATION DATA    M (MIXED)           RINEX VERSION / TYPE",
         "",
+        ConvertedByLine().substr(0, 80),
         "       G = GPS       R = GLONASS       C = COMPASS          COMMENT             ",
         "       S = SBAS      J = QZSS          E = GALILEO          COMMENT             ",
         "ABCD                                                        MARKER NAME         ",
@@ -178,6 +180,7 @@ TEST(ObservationFile, Rinex302EndToEnd) {
         "  1 R03  5                                                  GLONASS SLOT / FRQ #",
         " C1C   71.950 C2P   71.950                                  GLONASS COD/PHS/BIS ",
         "    18                                                      LEAP SECONDS        ",
+        "*** Above antenna height is from mark to PHASE CENTER.      COMMENT             ",
         "    31     1        1.3000        ANT MEASURE TYPE/HEIGT    COMMENT             ",
         "    0.1000    0.0500    0.0800    0.0900    0.0000          COMMENT             ",
         "                    BASE STATION                            COMMENT             ",
@@ -263,6 +266,7 @@ TEST(ObservationFile, Rinex210EndToEnd) {
     const std::vector<std::string> header = {
         "     2.10           OBSERVATION DATA    M (MIXED)           RINEX VERSION / TYPE",
         "",
+        ConvertedByLine().substr(0, 80),
         "       G = GPS       R = GLONASS       C = COMPASS          COMMENT             ",
         "       S = SBAS      J = QZSS          E = GALILEO          COMMENT             ",
         "Signal Strength values S1,S2 are in dBHz                    COMMENT             ",
