@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <stdio.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -96,10 +97,13 @@ std::string ReadableFileProblem(const std::string& path) {
     if (ec || !fs::exists(status)) return "no such file";
     if (fs::is_directory(status)) return "is a folder, not a file";
     if (!fs::is_regular_file(status)) return "not a regular file";
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return std::string("cannot read the file: ") + std::strerror(errno);
-    std::fclose(file);
-    return {};
+    // Opened without waiting, in case a FIFO took the file's place since the check.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return std::string("cannot read the file: ") + std::strerror(errno);
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ::close(fd);
+    return regular ? std::string() : "not a regular file";
 }
 
 bool EndsInO(const std::string& path) {
@@ -115,8 +119,7 @@ std::string ObservationFileProblem(const std::string& path) {
     char first[81] = {};
     in.read(first, 80);
     const std::string line(first, static_cast<size_t>(in.gcount()));
-    if (line.find("RINEX VERSION / TYPE") == std::string::npos ||
-        line.find("OBSERVATION DATA") == std::string::npos) {
+    if (!NamesObservationData(line)) {
         return line.rfind(kStaticMagic, 0) == 0
                    ? "a raw static file, not a RINEX observation file"
                    : "not a RINEX observation file";
@@ -233,6 +236,23 @@ bool IsTimeText(const std::string& text) {
     return std::atoi(text.substr(0, 2).c_str()) < 24 && text[3] < '6' && text[6] < '6';
 }
 
+namespace {
+
+// The stem of a file name taken from file contents: path separators and control characters
+// become '_', and so does a dot that leads, follows a dot or ends the stem, so that the name
+// never leaves its folder, goes up or hides.
+std::string SafeStem(std::string stem) {
+    for (size_t i = 0; i < stem.size(); ++i) {
+        char& c = stem[i];
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || u < 0x20 || u == 0x7f) c = '_';
+        if (c == '.' && (i == 0 || stem[i - 1] == '.' || i + 1 == stem.size())) c = '_';
+    }
+    return stem;
+}
+
+}  // namespace
+
 std::string EditorFileName(const std::string& path, const std::string& pointName, int year,
                            int month, int day) {
     std::string name = pointName;
@@ -245,7 +265,7 @@ std::string EditorFileName(const std::string& path, const std::string& pointName
     if (dot != std::string::npos && dot > 0 && (slash == std::string::npos || dot > slash + 1)) {
         name += static_cast<char>(std::toupper(static_cast<unsigned char>(path[dot - 1])));
     }
-    return name + ".dat";
+    return SafeStem(name) + ".dat";
 }
 
 int RunPositionCommand(const std::vector<std::string>& args, const Console& console) {

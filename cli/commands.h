@@ -30,7 +30,8 @@ bool IsTimeText(const std::string& text);
 
 // The name the antenna editor gives a static file: the point name padded with "0" to four
 // characters, the day of the year as three digits, the character just before the last period
-// upper-cased, and ".dat".
+// upper-cased, and ".dat". Path separators, dots and control characters of the point name
+// (or of that character) become '_': the name stays in its folder.
 std::string EditorFileName(const std::string& path, const std::string& pointName, int year,
                            int month, int day);
 

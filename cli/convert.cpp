@@ -1,5 +1,7 @@
 #include "convert.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -458,14 +460,22 @@ int RunHeader(const std::vector<std::string>& files, const Console& console) {
             ++failed;
             continue;
         }
-        FILE* file = std::fopen(path.c_str(), "rb");
-        if (file == nullptr) {
+        // Opened without waiting: a FIFO or device under the name is refused, never read.
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0) {
             std::fprintf(console.err, "tollmere-cli: %s: cannot read the file: %s\n", path.c_str(),
                          std::strerror(errno));
             ++failed;
             continue;
         }
-        std::fclose(file);
+        struct stat st {};
+        const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+        ::close(fd);
+        if (!regular) {
+            std::fprintf(console.err, "tollmere-cli: %s: not a regular file\n", path.c_str());
+            ++failed;
+            continue;
+        }
         int year = 0, month = 0, day = 0;
         if (GetStaticHead(path.c_str(), &year, &month, &day) == 0) {
             std::fprintf(console.err, "tollmere-cli: %s: not a static file (no static header)\n",

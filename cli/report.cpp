@@ -143,11 +143,16 @@ std::string JsonString(const std::string& text) {
     return out + "\"";
 }
 
+bool NamesObservationData(const std::string& firstLine) {
+    return firstLine.find("RINEX VERSION / TYPE") != std::string::npos && firstLine.size() > 20 &&
+           (firstLine[20] == 'O' || firstLine[20] == 'o');
+}
+
 long CountObservationEpochs(const std::string& path) {
     std::ifstream in(path);
     if (!in) return -1;
     std::string line;
-    if (!std::getline(in, line) || line.find("OBSERVATION DATA") == std::string::npos) return -1;
+    if (!std::getline(in, line) || !NamesObservationData(line)) return -1;
     const int version = IntField(line, 0, 9);
     int types = 0;
     for (int n = 0; std::getline(in, line) && n < 10000; ++n) {

@@ -47,6 +47,10 @@ std::string JsonString(const std::string& text);
 // line; -1 when the file cannot be read or is not an observation file.
 long CountObservationEpochs(const std::string& path);
 
+// True when the first line of a RINEX file names observation data: the version label and the
+// type letter 'O' in column 21, in either letter case (other programs write "Observation").
+bool NamesObservationData(const std::string& firstLine);
+
 // Geodetic latitude and longitude (degrees) and ellipsoidal height (m) on WGS 84 of an
 // earth-centred position.
 void EcefToGeodetic(const double xyz[3], double& latitude, double& longitude, double& height);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/convert.h"
+#include "core/regular_file.h"
 #include "core/static_header.h"
 
 namespace {
@@ -72,9 +73,7 @@ KESTRIN_API int GetStaticHead(const char* path, int* year, int* month, int* day)
     return Guarded([&] {
         if (!path || !*path || !year || !month || !day) return 0;
         // Only a regular file can be opened as a static file (a folder cannot).
-        struct stat st;
-        if (::stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return 0;
-        std::FILE* file = std::fopen(path, "rb");
+        std::FILE* file = kestrin::OpenRegularFile(path);
         if (!file) return 0;
         unsigned char header[kestrin::kStaticHeaderSize] = {};
         const size_t read = std::fread(header, 1, sizeof header, file);

@@ -78,6 +78,19 @@ std::string ProposedPointName(const std::string& path) {
     return name.substr(0, 4);
 }
 
+// The stem of a file name taken from file contents: path separators and control characters
+// become '_', and so does a dot that leads, follows a dot or ends the stem, so that the name
+// never leaves its folder, goes up or hides.
+static std::string SafeStem(std::string stem) {
+    for (size_t i = 0; i < stem.size(); ++i) {
+        char& c = stem[i];
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\' || u < 0x20 || u == 0x7f) c = '_';
+        if (c == '.' && (i == 0 || stem[i - 1] == '.' || i + 1 == stem.size())) c = '_';
+    }
+    return stem;
+}
+
 std::string EditedFileName(const std::string& path, const std::string& pointName, int dayOfYear) {
     std::string name = pointName;
     if (name.size() < 4) name.append(4 - name.size(), '0');
@@ -87,7 +100,7 @@ std::string EditedFileName(const std::string& path, const std::string& pointName
     const size_t dot = path.rfind('.');
     if (dot != std::string::npos && dot > 0)
         name += static_cast<char>(std::toupper(static_cast<unsigned char>(path[dot - 1])));
-    return name + ".dat";
+    return SafeStem(name) + ".dat";
 }
 
 RenameOutcome RenameToPointName(const ConversionLibrary& library, const std::string& path,

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer target with clang (coverage, AddressSanitizer, UndefinedBehaviorSanitizer)
-# and fuzzes the conversion entry point for SECONDS (default 60), seeded with the real
+# and fuzzes the conversion entry point for SECONDS (default 60), then the RINEX readers and the
+# slip marking (rinex_fuzz, detect_slip_fuzz) for half that each, seeded with the real
 # recordings of tests/data and samples/. Before fuzzing, truncated copies of every seed (cut at
 # random points) are converted once each. Fails on any crash, leak, sanitizer report, hang,
 # broken conversion promise, or temporary folder left behind.
@@ -12,7 +13,7 @@ build=build-fuzz
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTOLLMERE_FUZZ=ON -DTOLLMERE_TESTS=OFF -DTOLLMERE_BENCH=OFF >/dev/null
-cmake --build "$build" -j "$(nproc)" --target kestrin_fuzz
+cmake --build "$build" -j "$(nproc)" --target kestrin_fuzz rinex_fuzz detect_slip_fuzz
 
 run=$(mktemp -d)
 trap 'rm -rf "$run"' EXIT
@@ -59,6 +60,19 @@ fi
     -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$run/artifacts/" \
     >>"$log" 2>&1 || status=$?
 grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::peak_rss_mb)' "$log" || true
+
+# The RINEX readers and the slip marking, seeded with the RINEX files of tests/data (half the
+# time each).
+mkdir -p "$run/rinex-seeds"
+find tests/data -type f -iregex '.*\.\([0-9][0-9][a-z]\|rnx\)' -exec cp {} "$run/rinex-seeds/" \;
+for target in rinex_fuzz detect_slip_fuzz; do
+    mkdir -p "$run/corpus-$target"
+    "$build/bin/$target" "$run/corpus-$target" "$run/rinex-seeds" \
+        -max_total_time="$(( (seconds + 1) / 2 ))" -max_len=262144 -timeout=30 \
+        -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$run/artifacts/" \
+        >>"$log" 2>&1 || status=$?
+    echo "fuzz: $target done"
+done
 
 fail=0
 if [ "$status" -ne 0 ]; then

@@ -13,6 +13,7 @@
 
 #include "coords/coordinate.h"
 #include "entry/positioning.h"
+#include "readers/regular_file.h"
 
 namespace baldorn {
 namespace {
@@ -130,7 +131,7 @@ int ModifyRinexHeader(const std::string& path, const double xyz[3]) {
     // A coordinate that does not fit its 14 columns would widen the record.
     if (len != static_cast<int>(kRecordWidth)) return 0;
 
-    FilePtr file(std::fopen(path.c_str(), "r+b"), &std::fclose);
+    FilePtr file(OpenRegularFile(path, nullptr, "r+b"), &std::fclose);
     if (!file) return 0;
     std::vector<long long> offsets;
     bool allExact = true;
@@ -166,7 +167,7 @@ void PutLittleEndian(unsigned char* out, const void* value, size_t size) {
 }
 
 int ModifyStaticHeader(const std::string& path, const double xyz[3]) {
-    FilePtr file(std::fopen(path.c_str(), "r+b"), &std::fclose);
+    FilePtr file(OpenRegularFile(path, nullptr, "r+b"), &std::fclose);
     if (!file) return 0;
     for (int i = 0; i < 3; ++i)
         if (!std::isfinite(xyz[i])) return 0;

@@ -4,6 +4,7 @@
 
 #include "readers/nav_plausibility.h"
 #include "readers/progress.h"
+#include "readers/regular_file.h"
 #include "readers/rinex_reader.h"
 #include "readers/text_fields.h"
 
@@ -207,7 +208,7 @@ int ReadRecord(std::FILE* f, double version, int fileSystem, NavFile& nav) {
 int RinexReader::ReadNavigationFile(const char* path, NavFile& navFile,
                                     BaldornNotifyTarget* progressWindow) {
     if (!path) return 0;
-    FilePtr file(std::fopen(path, "rb"), &std::fclose);
+    FilePtr file(OpenRegularFile(path), &std::fclose);
     if (!file) return 0;
     const long long length = FileLength(file.get());
     std::string line;

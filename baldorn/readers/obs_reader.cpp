@@ -6,6 +6,7 @@
 
 #include "readers/obs_code_table.h"
 #include "readers/progress.h"
+#include "readers/regular_file.h"
 #include "readers/rinex_reader.h"
 #include "readers/text_fields.h"
 
@@ -82,10 +83,46 @@ class ObsReader {
     bool KeepEpoch(OBSERVATIONS&& epoch, int flag, const WeekTime& t);
     bool ReadSpecialRecord(int flag, int count, const WeekTime& t, PendingEvent& pending);
 
+    // The next line, or the line put back by a record that found it to be an epoch line.
+    bool Next() {
+        if (hasPending_) {
+            line_ = pending_;
+            hasPending_ = false;
+            return true;
+        }
+        return ReadLine(f_, line_);
+    }
+    void PutBack() {
+        pending_ = line_;
+        hasPending_ = true;
+    }
+
     std::FILE* f_;
     ObsFile& out_;
     std::string line_;
+    std::string pending_;
+    bool hasPending_ = false;
+    bool lost_ = false;  // inside a run of unreadable lines
 };
+
+// A RINEX 2 epoch line by its fixed layout (" yy mm dd hh mm ss.sssssss  f nnn"): two-digit
+// fields right-aligned, the seconds' point in column 19, a flag digit in column 29; an event
+// line may leave the time blank. Observation lines never have this shape, so a reader that
+// lost its place finds the next epoch by it.
+bool IsEpochLineV2(std::string_view t) {
+    if (t.size() < 29 || t[0] != ' ' || t[28] < '0' || t[28] > '9' || t[27] != ' ') return false;
+    bool blank = true;
+    for (size_t at : {1, 4, 7, 10, 13, 16}) {
+        const char hi = t[at], lo = t[at + 1];
+        if (hi != ' ' && (hi < '0' || hi > '9')) return false;
+        if (lo != ' ' && (lo < '0' || lo > '9')) return false;
+        if (hi != ' ' && lo == ' ') return false;
+        if (lo != ' ') blank = false;
+        if (at != 1 && t[at - 1] != ' ') return false;
+    }
+    if (blank) return t.substr(0, 27).find_first_not_of(' ') == std::string_view::npos;
+    return t[18] == '.';
+}
 
 bool ObsReader::ReadHeader() {
     ObsHeader& h = out_.header;
@@ -315,8 +352,17 @@ int ObsReader::ReadRinex3Epoch() {
 
 int ObsReader::ReadRinex2Epoch() {
     PendingEvent pending;
-    while (ReadLine(f_, line_)) {
+    while (Next()) {
         std::string head = line_;
+        if (Trim(head).empty()) continue;
+        if (!IsEpochLineV2(head)) {
+            // A line that is no epoch line where one belongs: a damaged record, passed over up
+            // to the next epoch line and counted once per run of such lines.
+            if (!lost_) ++out_.skippedRecords;
+            lost_ = true;
+            continue;
+        }
+        lost_ = false;
         WeekTime t;
         t.year = ParseInt(Columns(head, 1, 3));
         t.month = ParseInt(Columns(head, 4, 3));
@@ -346,6 +392,7 @@ int ObsReader::ReadRinex2Epoch() {
                 head += std::string(Columns(line_, 33, 3 * std::min(r, 12)));
             }
             const std::string_view list = ColumnsFrom(head, 33);
+            bool damaged = false;
             for (int i = 0; i < count; ++i) {
                 std::string id(Columns(list, 1 + 3 * i, 3));
                 id.resize(3, ' ');
@@ -356,12 +403,22 @@ int ObsReader::ReadRinex2Epoch() {
                 const size_t n = out_.header.codes[systemIndex].size();
                 const size_t lines = (n + 4) / 5;
                 std::string values;
-                for (size_t k = 0; k < lines; ++k) {
-                    if (!ReadLine(f_, line_)) return 0;
+                for (size_t k = 0; k < lines && !damaged; ++k) {
+                    if (!Next()) return 0;
+                    if (IsEpochLineV2(line_)) {
+                        PutBack();  // a line of this record is missing
+                        damaged = true;
+                        break;
+                    }
                     line_.resize(80, ' ');
                     values += line_;
                 }
+                if (damaged) break;
                 if (ModelledSystemLetter(id[0])) AddSatellite(epoch, systemCode, prn, values);
+            }
+            if (damaged) {
+                ++out_.skippedRecords;  // the values cannot be told apart: the epoch is dropped
+                continue;
             }
             if (KeepEpoch(std::move(epoch), flag, t)) return 1;
             continue;
@@ -423,7 +480,7 @@ int RinexReader::ReadObservationFile(const char* path, ObsFile& obsFile, int max
     const std::string ext = Upper(p.substr(dot + 1));
     if (ext.find('O') == std::string::npos && ext.find("RNX") == std::string::npos) return 0;
 
-    FilePtr file(std::fopen(path, "rb"), &std::fclose);
+    FilePtr file(OpenRegularFile(path), &std::fclose);
     if (!file) return 0;
     const long long length = FileLength(file.get());
     std::string line;

@@ -114,6 +114,9 @@ struct ObsFile {
     std::vector<ExtEvent> events;
     std::vector<MarkPoint> sites;
     std::vector<OBSERVATIONS> epochs;
+    // Damaged records passed over (a missing or unreadable line); reading went on at the next
+    // epoch line.
+    int skippedRecords = 0;
 };
 
 struct IonoUtcParams {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/detect.h"
+#include "core/regular_file.h"
 
 namespace kestrin {
 namespace {
@@ -28,9 +29,7 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 
 File OpenForReading(const std::string& path) {
     if (path.empty()) return nullptr;
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return nullptr;
-    return File(std::fopen(path.c_str(), "rb"));
+    return File(OpenRegularFile(path));
 }
 
 // Reads up to count bytes from the start of the file; returns the number read.
@@ -63,8 +62,12 @@ bool IsStaticHeader(ByteView header) {
 std::string FieldText(ByteView header, size_t offset, size_t width) {
     std::string text;
     const ByteView field = header.Sub(offset, width);
-    for (size_t i = 0; i < field.size() && field.data()[i] != 0; ++i)
-        text.push_back(static_cast<char>(field.data()[i]));
+    // Control characters (a line feed in a point name) become blanks: the text goes into
+    // fixed-column RINEX header lines.
+    for (size_t i = 0; i < field.size() && field.data()[i] != 0; ++i) {
+        const uint8_t c = field.data()[i];
+        text.push_back(c < 0x20 || c == 0x7f ? ' ' : static_cast<char>(c));
+    }
     return text;
 }
 

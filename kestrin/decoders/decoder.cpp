@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "core/regular_file.h"
 #include "decoders/navwords/week_time.h"
 #include "decoders/site_record.h"
 #include "rinex/assembly.h"
@@ -55,7 +56,7 @@ int DecoderFrame::Convert(const std::string& inputPath, const std::string& outpu
 
 int DecoderFrame::Run(const std::string& inputPath, const std::string& outputFolder) {
     InputFile input;
-    input.file = std::fopen(inputPath.c_str(), "rb");
+    input.file = OpenRegularFile(inputPath);  // refuses FIFOs and devices without waiting
     if (!input.file) {
         writer.NoteFailure(KESTRIN_FAILURE_INPUT, errno);
         return 0;
@@ -81,6 +82,7 @@ int DecoderFrame::Run(const std::string& inputPath, const std::string& outputFol
     info.profile = Profile(info.dataType);
     std::fill(scan_.begin(), scan_.end(), 0);
     fill_ = 0;
+    lastFrameEnd_ = 0;
     lockTimes_.Reset();
     currentSegment_.Init();
     lastEpochTime_.Init();
@@ -152,11 +154,24 @@ bool DecoderFrame::CanComplete(size_t pending, size_t frameLength, uint64_t unre
     return frameLength <= reachable;
 }
 
+namespace {
+// Bytes without a decoded frame after which the scan treats the data as junk, and the longest
+// frame candidate it checks there.
+constexpr uint64_t kJunkRun = 64 * 1024;
+constexpr size_t kJunkWindow = 1024;
+}  // namespace
+
 size_t DecoderFrame::ScanBuffer(uint64_t bufferStart, uint64_t fileLength, uint64_t unread) {
     size_t offset = 0;
     while (offset < fill_) {
         ByteView rest(scan_.data() + offset, fill_ - offset);
-        ScanResult r = ScanAt(rest);
+        const bool junk = bufferStart + offset > lastFrameEnd_ + kJunkRun;
+        const bool windowed = junk && rest.size() > kJunkWindow;
+        ScanResult r = ScanAt(windowed ? ByteView(rest.data(), kJunkWindow) : rest);
+        if (windowed && r.step == Step::kIncomplete) {
+            ++offset;  // in junk: a candidate longer than the window is passed over
+            continue;
+        }
         // A site record can be shorter than the window a format waits for, and end the file
         // (an occupation end): it is read instead of waited on.
         if (r.step == Step::kIncomplete && r.length == 0 && ScansSiteRecords() && AtSiteSync(rest))
@@ -178,6 +193,7 @@ size_t DecoderFrame::ScanBuffer(uint64_t bufferStart, uint64_t fileLength, uint6
         if (r.step == Step::kDecoded) {
             writer.FlushEpochs(info, currentSegment_, Epochs());
             offset += r.length > 0 ? r.length : 1;
+            lastFrameEnd_ = bufferStart + offset;
             SendRunningProgress(bufferStart + offset, fileLength);
             continue;
         }
@@ -194,6 +210,9 @@ size_t DecoderFrame::ScanBuffer(uint64_t bufferStart, uint64_t fileLength, uint6
         }
         ++offset;
     }
+    // Progress moves with the bytes scanned, also through data that holds no frame (the
+    // last chunk ends in 100 %).
+    if (unread > 0) SendRunningProgress(bufferStart + (offset > fill_ ? fill_ : offset), fileLength);
     return offset > fill_ ? fill_ : offset;
 }
 

@@ -105,6 +105,11 @@ class DecoderFrame : public DecoderSink {
 
     std::vector<uint8_t> scan_;
     size_t fill_ = 0;
+    // File position behind the last decoded frame: after a long run without one, the scan
+    // takes the data for junk and passes over frame candidates longer than a short window,
+    // so that fake frame starts announcing far lengths cannot make it checksum the same bytes
+    // again and again.
+    uint64_t lastFrameEnd_ = 0;
     LockTimeTable lockTimes_;
     std::unique_ptr<NavigationBlock> nav_;
     AfterTreatment currentSegment_;

@@ -8,10 +8,11 @@
 #include <memory>
 #include <vector>
 
+#include "core/regular_file.h"
 #include "core/static_header.h"
 #include "editing/rinex_text.h"
+#include "editing/safe_rewrite.h"
 #include "editing/static_file_io.h"
-#include "rinex/final_file.h"
 
 namespace kestrin {
 namespace {
@@ -29,8 +30,7 @@ constexpr double kWidestFieldValue = 1e8;
 File OpenText(const std::string& path, struct stat* st = nullptr) {
     struct stat local;
     struct stat& s = st ? *st : local;
-    if (path.empty() || ::stat(path.c_str(), &s) != 0 || !S_ISREG(s.st_mode)) return nullptr;
-    return File(std::fopen(path.c_str(), "rb"));
+    return File(OpenRegularFile(path, &s));
 }
 
 bool Has(std::string_view line, std::string_view label) {
@@ -184,17 +184,10 @@ bool CopyWithAntenna(std::FILE* in, std::FILE* out, const AntennaInfo& a) {
 int WriteRinexAntenna(const std::string& path, const AntennaInfo& a) {
     for (double v : {a.measuredHeight, a.R, a.H, a.L1, a.L2})
         if (!Fits(v)) return 0;
-    struct stat st;
-    File in = OpenText(path, &st);
-    if (!in) return 0;
-    const std::string target = ResolvedTarget(path);
-    if (target.empty()) return 0;
-    const bool written = WriteBeside(target, [&](const std::string& temp) {
-        File out(std::fopen(temp.c_str(), "wb"));
-        if (!out) return false;
-        const bool copied = CopyWithAntenna(in.get(), out.get(), a);
-        const bool closed = std::fclose(out.release()) == 0;
-        return copied && closed && ::chmod(temp.c_str(), st.st_mode & 07777) == 0;
+    const EditLock lock(path);  // one edit of the file at a time
+    if (!lock.ok()) return 0;
+    const bool written = RewriteFile(path, [&](std::FILE* in, std::FILE* out) {
+        return CopyWithAntenna(in, out, a);
     });
     return written ? 1 : 0;
 }

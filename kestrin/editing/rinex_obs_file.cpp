@@ -9,6 +9,7 @@
 
 #include "core/gnss_time.h"
 #include "editing/rinex_text.h"
+#include "editing/safe_rewrite.h"
 #include "rinex/obs_header.h"
 
 namespace kestrin {
@@ -258,7 +259,7 @@ void SkipSpecialRecords(LineSource& src, int count) {
     }
 }
 
-enum class EpochResult { kEpoch, kSkipped, kEnd };
+enum class EpochResult { kEpoch, kSkipped, kDamaged, kEnd };
 
 EpochResult ReadEpochV3(LineSource& src, RinexObsFile& m, OBSERVATIONS& epoch,
                         std::vector<std::array<LliSpot, 2>>& spots) {
@@ -313,6 +314,26 @@ std::string SatelliteListV2(LineSource& src, std::string t, int count) {
     return list;
 }
 
+// A RINEX 2 epoch line by its fixed layout (" yy mm dd hh mm ss.sssssss  f nnn"): two-digit
+// fields right-aligned, the seconds' point in column 19, a flag digit in column 29. An event
+// line may leave the time blank. Observation lines never have this shape, so a reader that
+// lost its place finds the next epoch by it.
+bool IsEpochLineV2(std::string_view t, bool* timeBlank) {
+    if (t.size() < 29 || t[0] != ' ' || t[28] < '0' || t[28] > '9' || t[27] != ' ') return false;
+    bool blank = true;
+    for (size_t at : {1, 4, 7, 10, 13, 16}) {
+        const char hi = t[at], lo = t[at + 1];
+        if (hi != ' ' && (hi < '0' || hi > '9')) return false;
+        if (lo != ' ' && (lo < '0' || lo > '9')) return false;
+        if (hi != ' ' && lo == ' ') return false;
+        if (lo != ' ') blank = false;
+        if (at != 1 && t[at - 1] != ' ') return false;
+    }
+    *timeBlank = blank;
+    if (blank) return Trimmed(t.substr(0, 27)).empty();
+    return t[18] == '.';
+}
+
 EpochResult ReadEpochV2(LineSource& src, RinexObsFile& m, OBSERVATIONS& epoch,
                         std::vector<std::array<LliSpot, 2>>& spots) {
     Line line;
@@ -320,11 +341,13 @@ EpochResult ReadEpochV2(LineSource& src, RinexObsFile& m, OBSERVATIONS& epoch,
     const std::string& t = line.text;
     if (HasAny(t, {"START", "MARKER", "TYPE", "APPROX", "ANTENNA", "COMMENT"}))
         return EpochResult::kSkipped;
+    if (Trimmed(t).empty()) return EpochResult::kSkipped;
+    bool timeBlank = false;
+    if (!IsEpochLineV2(t, &timeBlank)) return EpochResult::kDamaged;  // look for the next one
     const int year = IntegerOf(Mid(t, 0, 3));
     const int flag = IntegerOf(Mid(t, 27, 2));
     const int count = IntegerOf(Mid(t, 29, 3));
-    if (Trimmed(t).empty()) return EpochResult::kSkipped;
-    if (year <= 0 || flag >= 2) {
+    if (timeBlank || flag >= 2) {
         SkipSpecialRecords(src, count);
         return EpochResult::kSkipped;
     }
@@ -343,7 +366,16 @@ EpochResult ReadEpochV2(LineSource& src, RinexObsFile& m, OBSERVATIONS& epoch,
         const int prn = IntegerOf(Mid(list, at + 1, 2));
         std::vector<Line> lines(rows);
         size_t got = 0;
-        while (got < rows && src.Next(lines[got])) ++got;
+        while (got < rows && src.Next(lines[got])) {
+            bool blank = false;
+            if (IsEpochLineV2(lines[got].text, &blank)) {
+                // A line of the record is missing: the record cannot be told apart, so it is
+                // dropped and reading goes on at this epoch line.
+                src.PutBack(lines[got]);
+                return EpochResult::kDamaged;
+            }
+            ++got;
+        }
         if (got == 0 && rows > 0) break;  // the file ends inside the epoch
         lines.resize(got);
         const int sys = SystemOfLetter(letter, true);
@@ -377,12 +409,16 @@ double VersionOf(const std::string& first) {
 
 void ReadEpochs(LineSource& src, RinexObsFile& m, double version, uint64_t fileSize,
                 KestrinNotifyTarget* window) {
+    bool lost = false;
     for (;;) {
         OBSERVATIONS epoch;
         std::vector<std::array<LliSpot, 2>> spots;
         const EpochResult r =
             version >= 3.0 ? ReadEpochV3(src, m, epoch, spots) : ReadEpochV2(src, m, epoch, spots);
         if (r == EpochResult::kEnd) break;
+        // A run of unreadable lines counts as one damaged record.
+        if (r == EpochResult::kDamaged && !lost) ++m.skippedRecords;
+        lost = r == EpochResult::kDamaged;
         if (r == EpochResult::kEpoch && ValidTime(epoch.time)) {
             CalendarToGps(epoch.time);
             m.epochs.push_back(std::move(epoch));
@@ -426,6 +462,7 @@ void RinexObsFile::Clear() {
     bdsCodes.clear();
     wavelengths.assign(kSatelliteIndexCount, {0.0, 0.0});
     systemsSeen = 0;
+    skippedRecords = 0;
     lliSpots.clear();
 }
 
@@ -440,8 +477,7 @@ int RinexObsFile::Read(const std::string& path, KestrinNotifyTarget* window) {
     Clear();
     if (!IsObservationName(path)) return 0;
     struct stat st;
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
-    File file(std::fopen(path.c_str(), "rb"));
+    File file(OpenRegularFile(path, &st));  // never waits on a FIFO or device
     if (!file) return 0;
     Notify(window, 0);
     LineSource src(file.get());

@@ -41,6 +41,9 @@ class RinexObsFile {
     std::vector<std::array<double, 2>> wavelengths =
         std::vector<std::array<double, 2>>(kSatelliteIndexCount);
     int systemsSeen = 0;  // bit 0 GPS, bit 1 GLONASS, bit 2 BDS
+    // Damaged records passed over while reading (a missing or unreadable line): reading goes
+    // on at the next epoch line.
+    int skippedRecords = 0;
     // Per epoch and satellite: the spots of the phases held in blocks 0 and 1.
     std::vector<std::vector<std::array<LliSpot, 2>>> lliSpots;
 

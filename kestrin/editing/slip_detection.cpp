@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/gnss_time.h"
+#include "editing/safe_rewrite.h"
 
 namespace kestrin {
 namespace {
@@ -521,6 +522,9 @@ void MarkCycleSlips(RinexObsFile& m, const std::vector<CycleSlip>& slips) {
 
 int DetectSlips(const std::string& path, KestrinNotifyTarget* window, bool write,
                 std::vector<CycleSlip>* found) {
+    // One edit of the file at a time, from reading to writing.
+    const EditLock lock(write ? path : std::string());
+    if (write && !lock.ok()) return 0;
     RinexObsFile& model = SharedRinexObsFile();
     if (model.Read(path, window) == 0) return 0;
     std::vector<CycleSlip> slips = FindCycleSlips(model, window);

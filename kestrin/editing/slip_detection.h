@@ -17,6 +17,7 @@
 #include <array>
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "editing/rinex_obs_file.h"
@@ -65,6 +66,12 @@ bool EstimateGlonassWavelengths(RinexObsFile& model, const SatelliteData& sat);
 
 // Sets bit 0 of the loss-of-lock digit of every marked phase in the file the model was read
 // from; the rest of the file stays byte for byte. True when done (or nothing to change).
+// The file is refused (false, unchanged) when a mark would change anything but a
+// loss-of-lock digit, checked again on the finished copy byte for byte.
 bool WriteSlipMarks(const std::string& path, const RinexObsFile& model);
+
+// True when `after` differs from `before` only in loss-of-lock digits (a blank or digit in a
+// loss-of-lock column that became a digit), or not at all.
+bool OnlyLliDigitsChanged(std::string_view before, std::string_view after);
 
 }  // namespace kestrin

@@ -1,6 +1,7 @@
 #include "rinex/final_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -21,6 +22,46 @@ std::string TempNameFor(const std::string& path, unsigned attempt) {
     std::snprintf(suffix, sizeof suffix, ".%ld.%u.part", static_cast<long>(getpid()), attempt);
     // Long final names are cut so that the temporary name still fits a file-name component.
     return folder + "." + name.substr(0, 200) + suffix;
+}
+
+// Why `path` cannot be replaced by a rename: a folder stands there (0 when nothing stands in
+// the way, or a plain file or link that the rename replaces).
+int ReplaceProblem(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT ? 0 : errno;
+    return S_ISDIR(st.st_mode) ? EISDIR : 0;
+}
+
+// The earlier file under a final name, kept under a hidden name until every file of the set
+// is in place: a second name (hard link) where the file system allows, else the file itself
+// moved aside.
+struct KeptFile {
+    std::string backup;
+    bool moved = false;
+};
+
+// Keeps the file at `path`, if any; false (with errno set) when it cannot be kept.
+bool KeepEarlier(const std::string& path, KeptFile* kept) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return errno == ENOENT;
+    static unsigned counter = 0;
+    for (int tries = 0; tries < 100; ++tries) {
+        const std::string candidate = TempNameFor(path, counter++) + ".old";
+        if (::link(path.c_str(), candidate.c_str()) == 0) {
+            kept->backup = candidate;
+            return true;
+        }
+        if (errno == EEXIST) continue;
+        // No second names here (some removable-media file systems): move the file aside.
+        struct stat other {};
+        if (::lstat(candidate.c_str(), &other) == 0) continue;
+        if (std::rename(path.c_str(), candidate.c_str()) != 0) return false;
+        kept->backup = candidate;
+        kept->moved = true;
+        return true;
+    }
+    errno = EEXIST;
+    return false;
 }
 
 }  // namespace
@@ -194,13 +235,54 @@ bool OutputSet::Publish(const std::function<void(const std::string&)>& published
             return false;
         }
     }
+    // Nothing is renamed while any name is taken by something a rename cannot replace.
     for (const auto& file : files_) {
-        if (!file->Commit()) {
-            error_ = file->error() != 0 ? file->error() : EIO;
+        if (const int problem = ReplaceProblem(file->path()); problem != 0) {
+            error_ = problem;
             Discard();
             return false;
         }
-        if (published) published(file->path());
+    }
+    // The files replaced stay under hidden names until the last rename succeeded, so that a
+    // failure on the way puts every earlier file back.
+    std::vector<KeptFile> kept(files_.size());
+    size_t committed = 0;
+    int failure = 0;
+    for (size_t i = 0; i < files_.size() && failure == 0; ++i) {
+        if (!KeepEarlier(files_[i]->path(), &kept[i])) {
+            failure = errno != 0 ? errno : EIO;
+            break;
+        }
+        if (!files_[i]->Commit()) {
+            failure = files_[i]->error() != 0 ? files_[i]->error() : EIO;
+            break;
+        }
+        committed = i + 1;
+    }
+    if (failure != 0) {
+        for (size_t i = 0; i < files_.size(); ++i) {
+            const std::string& path = files_[i]->path();
+            if (i < committed) {
+                if (!kept[i].backup.empty()) {
+                    std::rename(kept[i].backup.c_str(), path.c_str());
+                } else {
+                    ::unlink(path.c_str());
+                }
+            } else if (!kept[i].backup.empty()) {
+                if (kept[i].moved) {
+                    std::rename(kept[i].backup.c_str(), path.c_str());
+                } else {
+                    ::unlink(kept[i].backup.c_str());
+                }
+            }
+        }
+        error_ = failure;
+        Discard();
+        return false;
+    }
+    for (const KeptFile& k : kept) RemoveFileQuietly(k.backup);
+    if (published) {
+        for (const auto& file : files_) published(file->path());
     }
     files_.clear();
     for (const std::string& path : removals_) RemoveFileQuietly(path);

@@ -71,8 +71,10 @@ class OutputSet {
     // A name whose older file is removed when the set is published.
     void RemoveOnPublish(const std::string& path);
     // Renames every file into place, then removes the names to clear; `published` is called
-    // with each final path. False (with the error number in error()) when a file could not be
-    // completed or renamed; the files not yet renamed are dropped then.
+    // with each final path. All or nothing: every final name is checked before the first
+    // rename, and the files replaced are kept under hidden names until the last rename
+    // succeeded. False (with the error number in error()) when a file could not be completed
+    // or renamed; every final name then holds what it held before.
     bool Publish(const std::function<void(const std::string&)>& published);
     // Drops every file of the set.
     void Discard();

@@ -1,4 +1,10 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
 
 #include <string>
 
@@ -98,4 +104,42 @@ TEST(BadInput, DamagedObservationAndNavigationFiles) {
     const std::string noEnd = dir.Write("none0920.05o", ReplaceAll(obs, "END OF HEADER", "END"));
     dir.Write("none0920.05n", nav);
     EXPECT_EQ(SinglePosition(noEnd.c_str(), xyz, nullptr), 0);
+}
+
+namespace {
+
+// Runs `call` in a child process that is stopped after 20 s; its result, or -1 when it hung
+// or crashed.
+int WithinTime(const std::function<int()>& call) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        alarm(20);
+        _exit(call());
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+// A FIFO or a link to a device under a name the positioning looks for (the observation file,
+// its navigation file beside it) is refused at once instead of blocking.
+TEST(BadInput, SpecialFilesAreNeverWaitedOn) {
+    TempDir dir;
+    const std::string obs = dir.File("07590920.05o");
+    std::filesystem::copy_file(DataPath("rinex/07590920.05o"), obs);
+    ASSERT_EQ(::mkfifo(dir.File("07590920.05n").c_str(), 0644), 0);
+    double xyz[3] = {0, 0, 0};
+    EXPECT_EQ(WithinTime([&] { return SinglePosition(obs.c_str(), xyz, nullptr); }), 0);
+
+    ASSERT_EQ(::mkfifo(dir.File("fifo0920.05o").c_str(), 0644), 0);
+    std::filesystem::create_symlink("/dev/zero", dir.File("zero0920.05o"));
+    const double position[3] = {-3976219.5, 3382372.5, 3652512.9};
+    for (const char* name : {"fifo0920.05o", "zero0920.05o"}) {
+        SCOPED_TRACE(name);
+        const std::string path = dir.File(name);
+        EXPECT_EQ(WithinTime([&] { return SinglePosition(path.c_str(), xyz, nullptr); }), 0);
+        EXPECT_EQ(WithinTime([&] { return ModifyStationCoord(path.c_str(), position); }), 0);
+    }
 }

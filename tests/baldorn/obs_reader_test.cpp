@@ -8,7 +8,9 @@
 
 using baldorn::ObsFile;
 using baldorn::RinexReader;
+using baldorn_test::DataPath;
 using baldorn_test::HeaderLine;
+using baldorn_test::ReadAll;
 using baldorn_test::TempDir;
 
 namespace {
@@ -294,4 +296,30 @@ TEST(ObsReader, OverlongLinesAreCut) {
     ASSERT_EQ(obs.epochs.size(), 1u);
     ASSERT_EQ(obs.epochs[0].sats.size(), 1u);
     EXPECT_DOUBLE_EQ(obs.epochs[0].sats[0].blocks[0].pseudorange, 20000000.25);
+}
+
+// A record that lost a line (or holds an unreadable one) costs that epoch only: reading goes
+// on at the next epoch line and counts what it passed over.
+TEST(ObsReader, DamagedRinex2RecordsAreSkippedUpToTheNextEpoch) {
+    const std::string original = ReadAll(DataPath("rinex/07590920.05o"));
+    TempDir dir;
+    ObsFile whole;
+    ASSERT_EQ(ReadFile(dir, "whol0920.05o", original, whole), 1);
+    ASSERT_GT(whole.epochs.size(), 100u);
+    EXPECT_EQ(whole.skippedRecords, 0);
+
+    const size_t epoch = original.find(" 05  4  2  0 10  0.0010000");
+    ASSERT_NE(epoch, std::string::npos);
+    const size_t secondSat = original.find('\n', original.find('\n', epoch) + 1) + 1;
+    const size_t secondEnd = original.find('\n', secondSat) + 1;
+    const std::string cases[] = {
+        original.substr(0, secondSat) + original.substr(secondEnd),
+        original.substr(0, epoch) + "#### garbage ####\n" + original.substr(epoch + 1),
+    };
+    for (const std::string& text : cases) {
+        ObsFile damaged;
+        ASSERT_EQ(ReadFile(dir, "dmg00920.05o", text, damaged), 1);
+        EXPECT_EQ(damaged.epochs.size(), whole.epochs.size() - 1);
+        EXPECT_EQ(damaged.skippedRecords, 1);
+    }
 }

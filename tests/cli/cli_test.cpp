@@ -1,6 +1,7 @@
 // Runs the tollmere-cli program itself: exit codes, the messages for bad inputs, folder inputs.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <signal.h>
 #include <sys/wait.h>
@@ -206,6 +207,17 @@ TEST_F(CliProgram, HeaderCommandRejectsFilesWithoutStaticHeader) {
     EXPECT_NE(run.err.find(Path("raw.dat") + ": is a folder"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find(Path("plain.txt") + ": not a static file"), std::string::npos);
     EXPECT_NE(run.err.find(Path("missing.dat") + ": cannot read the file"), std::string::npos);
+}
+
+// A FIFO or a link to a device under a static file's name is refused at once, never read.
+TEST_F(CliProgram, HeaderCommandRefusesSpecialFilesWithoutWaiting) {
+    ASSERT_EQ(::mkfifo(Path("fifo.dat").c_str(), 0644), 0);
+    fs::create_symlink("/dev/zero", Path("zero.dat"));
+    const CliRun run = Cli({"header", Path("fifo.dat"), Path("zero.dat")});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.err.find(Path("fifo.dat") + ": not a regular file"), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find(Path("zero.dat") + ": not a regular file"), std::string::npos);
 }
 
 // End to end on the bundled sample: 46 RANGECMP epochs of 2009-12-18 23:07:00-23:07:45 (GPS,

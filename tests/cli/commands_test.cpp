@@ -462,6 +462,16 @@ TEST(CommandPieces, EpochCountsOfBothRinexVersionsAgree) {
     const long v2 = CountObservationEpochs(data + "/rinex/07590920.05o");
     EXPECT_GT(v2, 0);
     EXPECT_EQ(CountObservationEpochs(data + "/rinex3/07590920.05o"), v2);
+    // Other programs write the type word in mixed case; column 21 decides.
+    for (const char* first :
+         {"     2.11           OBSERVATION DATA    M (MIXED)           RINEX VERSION / TYPE",
+          "     2.11           Observation         M                   RINEX VERSION / TYPE",
+          "     3.04           o                   G                   RINEX VERSION / TYPE"}) {
+        EXPECT_TRUE(NamesObservationData(first)) << first;
+    }
+    EXPECT_FALSE(NamesObservationData(
+        "     2.11           NAVIGATION DATA                         RINEX VERSION / TYPE"));
+    EXPECT_FALSE(NamesObservationData("     2.11           OBSERVATION DATA"));
     EXPECT_EQ(CountObservationEpochs(data + "/rinex/07590920.05n"), -1);
 }
 
@@ -469,6 +479,24 @@ TEST(CommandPieces, EditorNamesTimesMethodsAndJobCounts) {
     EXPECT_EQ(EditorFileName("/d/site0011.RT17", "ROOF", 2013, 1, 5), "ROOF0051.dat");
     EXPECT_EQ(EditorFileName("x.dat", "", 2012, 3, 1), "0000061X.dat");
     EXPECT_EQ(EditorFileName("/a.b/noext", "AB", 2013, 3, 1), "AB00060.dat");
+    // Point names from a header never lead out of the folder, hide the file or break a line.
+    const struct {
+        const char* path;
+        const char* point;
+        const char* name;
+    } hostile[] = {
+        {"/d/a.dat", "../x", "_._x005A.dat"},  {"/d/a.dat", "/tmp", "_tmp005A.dat"},
+        {"/d/a.dat", "...", "_._0005A.dat"},   {"/d/a.dat", ".ab", "_ab0005A.dat"},
+        {"/d/a.dat", "a\nb", "a_b0005A.dat"},  {"/d/a.dat", "c:\\x", "c:_x005A.dat"},
+        {"/d/.dat", "ROOF", "ROOF005.dat"},    {"/d/a.b.dat", "a.b", "a.b0005B.dat"},
+    };
+    for (const auto& h : hostile) {
+        const std::string name = EditorFileName(h.path, h.point, 2013, 1, 5);
+        EXPECT_EQ(name, h.name) << h.point;
+        EXPECT_EQ(name.find('/'), std::string::npos);
+        EXPECT_NE(name.front(), '.');
+        EXPECT_EQ(name.find(".."), std::string::npos);
+    }
     EXPECT_TRUE(IsTimeText("23:59:59"));
     for (const char* bad : {"24:00:00", "12:60:00", "12:00:60", "1:00:00", "12-00-00", ""}) {
         EXPECT_FALSE(IsTimeText(bad)) << bad;

@@ -600,6 +600,10 @@ class TollmereTest : public QObject {
         QCOMPARE(ProposedPointName("/d/x"), std::string("x000"));
         QCOMPARE(EditedFileName("/d/site0011.RT17", "ROOF", 5), std::string("ROOF0051.dat"));
         QCOMPARE(EditedFileName("/d/site", "", 60), std::string("0000060.dat"));
+        QCOMPARE(EditedFileName("/d/a.dat", "../x", 5), std::string("_._x005A.dat"));
+        QCOMPARE(EditedFileName("/d/a.dat", "/tmp", 5), std::string("_tmp005A.dat"));
+        QCOMPARE(EditedFileName("/d/a.dat", "a\nb", 5), std::string("a_b0005A.dat"));
+        QCOMPARE(EditedFileName("/d/.dat", ".ROOF", 5), std::string("_ROOF005_.dat"));
     }
 
     void editorMethodList() {

@@ -289,3 +289,24 @@ TEST_F(StaticHeaderTest, GetStaticHeadExport) {
     EXPECT_EQ(m, tm);
     EXPECT_EQ(d, td);
 }
+
+// Control characters in the header's text fields become blanks before they can reach a
+// fixed-column RINEX header line.
+TEST_F(StaticHeaderTest, ControlCharactersInTextFieldsBecomeBlanks) {
+    StaticHeaderFields f;
+    f.pointName = "AB\nC-2";
+    f.receiverType = "RX\r\n900";
+    f.antennaType = "CHOKE\tRING\x7f";
+    f.firmwareVersion = "4.1\x1b[0";
+    HeaderInfo info;
+    ASSERT_TRUE(ReadStaticHeader(Write(f), info));
+    EXPECT_EQ(info.markerName, "AB C");
+    EXPECT_EQ(info.sessionNumber, 2);
+    EXPECT_EQ(info.receiverType, "RX  900");
+    EXPECT_EQ(info.antennaType, "CHOKE RING");
+    EXPECT_EQ(info.firmwareVersion, "4.1 [0");
+    for (const std::string& text :
+         {info.markerName, info.receiverType, info.antennaType, info.firmwareVersion}) {
+        for (char c : text) EXPECT_GE(static_cast<unsigned char>(c), 0x20u) << text;
+    }
+}

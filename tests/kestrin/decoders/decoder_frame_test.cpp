@@ -127,6 +127,25 @@ TEST(DecoderFrame, LengthNoChunkCanCompleteDoesNotSwallowTheFramesBehindIt) {
     EXPECT_EQ(run.epochs, 20);
 }
 
+TEST(DecoderFrame, ProgressMovesThroughJunkWithFakeFrameStarts) {
+    // Repeated fake log headers whose lengths point far ahead hold no frame: the progress
+    // still moves through them, and the logs behind them are found.
+    std::string fake("\xAA\x44\x12\x1C\x2B\x00\x00\x00\x30\x75", 10);
+    fake.resize(28, '\0');
+    std::string junk;
+    while (junk.size() < 100 * 1024) junk += fake;
+    TempDir dir, out, tmp;
+    const std::string path = testsupport::WriteStaticFile(
+        dir.path(), "junk.dat", {}, junk + Fixture("oemv_200911218_part.gps"));
+    DirectRun run = ConvertDirect(path, out.path(), tmp.path());
+    EXPECT_EQ(run.result, 1);
+    EXPECT_EQ(run.epochs, 20);
+    ExpectProgressWellFormed(run.progress);
+    long between = 0;
+    for (long p : run.progress) between += p > 0 && p < 50;
+    EXPECT_GT(between, 0);  // the junk is most of the file
+}
+
 TEST(DecoderFrame, SiteSyncMetByChanceDoesNotSwallowTheFramesBehindIt) {
     // B7 59 between two logs with a payload length that no buffer can gather from where it
     // stands: the bytes are no site record, and the logs behind them must still be found,

@@ -342,3 +342,37 @@ TEST(RinexObsFile, CutAndCorruptFilesAreReadWithoutHarm) {
 }
 
 }  // namespace
+
+// A record that lost a line (or holds an unreadable one) costs that epoch only: reading picks
+// up again at the next epoch line and counts what it passed over.
+TEST(RinexObsFile, DamagedRecordsAreSkippedUpToTheNextEpoch) {
+    const std::string original =
+        ReadFile(std::string(TOLLMERE_TEST_DATA) + "/rinex/07590920.05o");
+    kestrin::RinexObsFile whole;
+    TempDir dir;
+    ASSERT_EQ(whole.Read(dir.Write("whol0920.05o", original), nullptr), 1);
+    ASSERT_GT(whole.epochs.size(), 100u);
+    EXPECT_EQ(whole.skippedRecords, 0);
+
+    const size_t epoch = original.find(" 05  4  2  0 10  0.0010000");
+    ASSERT_NE(epoch, std::string::npos);
+    const size_t secondSat = original.find('\n', original.find('\n', epoch) + 1) + 1;
+    const size_t secondEnd = original.find('\n', secondSat) + 1;
+    struct Case {
+        const char* name;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"a missing line", original.substr(0, secondSat) + original.substr(secondEnd)},
+        {"an unreadable line", original.substr(0, epoch) + "#### garbage ####\n" +
+                                   original.substr(epoch + 1)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        kestrin::RinexObsFile damaged;
+        ASSERT_EQ(damaged.Read(dir.Write("dmg00920.05o", c.text), nullptr), 1);
+        EXPECT_EQ(damaged.epochs.size(), whole.epochs.size() - 1);
+        EXPECT_EQ(damaged.skippedRecords, 1);
+        EXPECT_EQ(damaged.epochs.back().time.minute, whole.epochs.back().time.minute);
+    }
+}

@@ -377,6 +377,20 @@ TEST_F(Assembly, FullOutputDiskLeavesTheFolderAsItWas) {
     EXPECT_EQ(ReadFile(out.File("ab01.16N")), "earlier navigation");
 }
 
+// A folder where a navigation file belongs stops the conversion before any final name
+// changes: the earlier observation file stays, and the failure names the real cause.
+TEST_F(Assembly, FolderInTheWayOfOneOutputReplacesNothing) {
+    out.Write("ab01.16O", "earlier observations");
+    ASSERT_TRUE(std::filesystem::create_directory(out.File("ab01.16N")));
+    WriteEpochs();
+    writer.WriteKeplerNavRecord(Kepler(kSysGps, 3, MakeTime(2016, 3, 5, 0, 0, 0.0)));
+    EXPECT_FALSE(Assemble(out.path()));
+    EXPECT_EQ(writer.FailureReason(), KESTRIN_FAILURE_OUTPUT);
+    EXPECT_EQ(writer.FailureError(), EISDIR);
+    EXPECT_EQ(out.Entries(), (std::vector<std::string>{"ab01.16N", "ab01.16O"}));
+    EXPECT_EQ(ReadFile(out.File("ab01.16O")), "earlier observations");
+}
+
 TEST_F(Assembly, NullNavigationBlockFails) {
     WriteEpochs();
     writer.info.Assign(info);

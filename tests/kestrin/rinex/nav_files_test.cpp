@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <new>
 #include <string>
@@ -141,3 +144,39 @@ TEST(FinalFile, WriteBesideRenamesOnlyASuccessfulWrite) {
 }
 
 }  // namespace
+
+// A set whose second file cannot be renamed into place (its temporary file vanished) puts
+// the first one's earlier file back: the folder holds exactly what it held before.
+TEST(OutputSet, FailedRenameRestoresTheFilesAlreadyReplaced) {
+    TempDir dir;
+    dir.Write("a.16O", "old observations");
+    dir.Write("a.16G", "old GLONASS navigation");
+    OutputSet set;
+    FinalFile& obs = set.Add(dir.File("a.16O"));
+    FinalFile& fresh = set.Add(dir.File("a.16P"));  // a new name
+    FinalFile& nav = set.Add(dir.File("a.16N"));
+    set.RemoveOnPublish(dir.File("a.16G"));
+    ASSERT_TRUE(obs.Write("new observations", false));
+    ASSERT_TRUE(fresh.Write("new file", false));
+    ASSERT_TRUE(nav.Write("new navigation", false));
+    ASSERT_EQ(::unlink(nav.tempPath().c_str()), 0);
+
+    std::vector<std::string> published;
+    EXPECT_FALSE(set.Publish([&](const std::string& p) { published.push_back(p); }));
+    EXPECT_EQ(set.error(), ENOENT);
+    EXPECT_TRUE(published.empty());
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"a.16G", "a.16O"}));
+    EXPECT_EQ(ReadFile(dir.File("a.16O")), "old observations");
+    EXPECT_EQ(ReadFile(dir.File("a.16G")), "old GLONASS navigation");
+}
+
+TEST(OutputSet, PublishedSetLeavesNoKeptFiles) {
+    TempDir dir;
+    dir.Write("a.16O", "old observations");
+    OutputSet set;
+    ASSERT_TRUE(set.Add(dir.File("a.16O")).Write("new observations", false));
+    ASSERT_TRUE(set.Add(dir.File("a.16N")).Write("new navigation", false));
+    EXPECT_TRUE(set.Publish(nullptr));
+    EXPECT_EQ(dir.Entries(), (std::vector<std::string>{"a.16N", "a.16O"}));
+    EXPECT_EQ(ReadFile(dir.File("a.16O")), "new observations");
+}
